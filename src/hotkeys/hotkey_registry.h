@@ -39,6 +39,10 @@ int OnHotkeyPressed(Program& program, std::optional<platform::HotkeyId> pressed)
 // The stored shortcuts, picker, forward, back, each when not empty.
 void RegisterStoredHotkeys(Program& program);
 void SwapHotkey(Program& program, int64_t controlId);
+// Why the shortcut does not work as the action's hot key, for its capture field to show; nothing
+// when it is registered for that action or empty.
+std::optional<std::u16string> HotkeyProblem(const Program& program, const std::u16string& shortcut,
+                                            int64_t kind);
 void ApplyShortcutFields(Program& program);
 
 }  // namespace pigmora

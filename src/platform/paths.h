@@ -15,6 +15,8 @@ class Paths {
   virtual std::string ApplicationPath() = 0;
   // The folder holding the program's pictures, ending in "/".
   virtual std::string ResourceDir() = 0;
+  // The desktop's tool that opens a web address in the user's browser, looked up on PATH.
+  virtual std::string OpenerProgram() = 0;
 };
 
 }  // namespace pigmora::platform

@@ -183,10 +183,12 @@ class FakePaths : public platform::Paths {
   std::string preferencesFile = "/nonexistent/pigmora-test.conf";
   std::string applicationPath = "/usr/bin/pigmora";
   std::string resourceDir = "/usr/share/pigmora/";
+  std::string opener = "xdg-open";
   std::string HomeFolder() override { return home; }
   std::string PreferencesFile() override { return preferencesFile; }
   std::string ApplicationPath() override { return applicationPath; }
   std::string ResourceDir() override { return resourceDir; }
+  std::string OpenerProgram() override { return opener; }
 };
 
 class FakePreferencesUi : public platform::PreferencesUi {
