@@ -10,11 +10,10 @@ EventQueue::EventQueue(platform::SystemEvents& events) : system_(events) {
 }
 
 void EventQueue::Post(const AppEvent& event, PostMode mode) {
-  const bool collapses = mode == PostMode::Collapsible && !events_.empty() &&
-                         events_.back().kind == event.kind &&
-                         events_.back().objectId == event.objectId &&
-                         events_.back().windowId == event.windowId &&
-                         events_.back().changeType == event.changeType;
+  const bool collapses =
+      mode == PostMode::Collapsible && !events_.empty() && events_.back().kind == event.kind &&
+      events_.back().objectId == event.objectId && events_.back().windowId == event.windowId &&
+      events_.back().changeType == event.changeType;
   if (!collapses) events_.push_back(event);
   system_.Wake();
 }

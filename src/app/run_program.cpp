@@ -14,25 +14,39 @@ namespace pigmora {
 namespace {
 
 void ShowFatalAlert(Program& program) {
-  program.platform.alerts.RunAlert(
-      {.message = u"Fatal Error!", .informative = u"Failed to install event handler.",
-       .withAboutIcon = false, .buttons = {u"OK"}});
+  program.platform.alerts.RunAlert({.message = u"Fatal Error!",
+                                    .informative = u"Failed to install event handler.",
+                                    .withAboutIcon = false,
+                                    .buttons = {u"OK"}});
 }
 
 void DispatchMenuEvent(Program& program, int64_t itemId) {
   switch (itemId) {
-    case MenuShowPicker: PickSession(program); break;
-    case MenuCycleForward: CycleFormatForward(program); break;
-    case MenuCycleBack: CycleFormatBack(program); break;
-    case MenuPreferences: OpenPreferences(program); break;
-    case MenuAbout: ShowAboutBox(program); break;
-    case MenuQuit: QuitProgram(program); break;
+    case MenuShowPicker:
+      PickSession(program);
+      break;
+    case MenuCycleForward:
+      CycleFormatForward(program);
+      break;
+    case MenuCycleBack:
+      CycleFormatBack(program);
+      break;
+    case MenuPreferences:
+      OpenPreferences(program);
+      break;
+    case MenuAbout:
+      ShowAboutBox(program);
+      break;
+    case MenuQuit:
+      QuitProgram(program);
+      break;
     case AppMenuQuit:
       // The application menu and the system's terminate request never end the program while
       // the preferences window is open: its shortcuts are stored only by its closing steps.
       if (!PreferencesWindowOpen(program)) QuitProgram(program);
       break;
-    default: break;
+    default:
+      break;
   }
 }
 
@@ -43,11 +57,20 @@ void DispatchControlEvent(Program& program, const AppEvent& event) {
     case BackKeyField:
       if (event.changeType == ChangeType) SwapHotkey(program, event.objectId);
       break;
-    case FormatCombo: ApplyFormatCombo(program, event.changeType); break;
-    case IconCombo: ApplyIconCombo(program, event.changeType); break;
-    case ShowTitleCheckBox: ToggleShowTitle(program); break;
-    case StartAtLoginCheckBox: ToggleStartAtLogin(program); break;
-    default: break;
+    case FormatCombo:
+      ApplyFormatCombo(program, event.changeType);
+      break;
+    case IconCombo:
+      ApplyIconCombo(program, event.changeType);
+      break;
+    case ShowTitleCheckBox:
+      ToggleShowTitle(program);
+      break;
+    case StartAtLoginCheckBox:
+      ToggleStartAtLogin(program);
+      break;
+    default:
+      break;
   }
 }
 
@@ -78,17 +101,28 @@ bool StartUp(Program& program) {
 
 void DispatchAppEvent(Program& program, const AppEvent& event) {
   switch (event.kind) {
-    case HotkeyShowPicker: PickSession(program); break;
-    case HotkeyCycleForward: CycleFormatForward(program); break;
-    case HotkeyCycleBack: CycleFormatBack(program); break;
-    case MenuEvent: DispatchMenuEvent(program, event.objectId); break;
+    case HotkeyShowPicker:
+      PickSession(program);
+      break;
+    case HotkeyCycleForward:
+      CycleFormatForward(program);
+      break;
+    case HotkeyCycleBack:
+      CycleFormatBack(program);
+      break;
+    case MenuEvent:
+      DispatchMenuEvent(program, event.objectId);
+      break;
     case CloseWindowEvent:
       if (event.objectId == PreferencesWindowId && PreferencesWindowOpen(program)) {
         ClosePreferences(program);
       }
       break;
-    case ControlEvent: DispatchControlEvent(program, event); break;
-    default: break;
+    case ControlEvent:
+      DispatchControlEvent(program, event);
+      break;
+    default:
+      break;
   }
 }
 

@@ -12,8 +12,8 @@ inline constexpr int kSecondButtonReturn = 1001;
 struct AlertContent {
   std::u16string message;
   std::u16string informative;
-  bool withAboutIcon = false;          // show the picture loaded by LoadAboutIcon, if any
-  std::vector<std::u16string> buttons; // the first one is the default button
+  bool withAboutIcon = false;           // show the picture loaded by LoadAboutIcon, if any
+  std::vector<std::u16string> buttons;  // the first one is the default button
 };
 
 class Alerts {

@@ -12,8 +12,8 @@ struct RgbComponents {
 };
 
 struct ColorPanelResult {
-  bool confirmed = false;               // false: Cancel or the panel's close button
-  std::optional<RgbComponents> color;   // nullopt when confirmed but no device RGB colour exists
+  bool confirmed = false;              // false: Cancel or the panel's close button
+  std::optional<RgbComponents> color;  // nullopt when confirmed but no device RGB colour exists
 };
 
 class ColorPanel {

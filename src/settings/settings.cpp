@@ -21,7 +21,9 @@ void WriteIntegerSetting(platform::DefaultsStore& defaults, std::string_view key
   defaults.WriteInteger(key, value);
 }
 
-void SyncSettings(platform::DefaultsStore& defaults) { defaults.Synchronize(); }
+void SyncSettings(platform::DefaultsStore& defaults) {
+  defaults.Synchronize();
+}
 
 int64_t PathSize(const std::string& path) {
   struct stat info {};
@@ -30,7 +32,9 @@ int64_t PathSize(const std::string& path) {
   return static_cast<int64_t>(info.st_size);
 }
 
-bool IsFirstRun(const std::string& preferencesFile) { return PathSize(preferencesFile) == -1; }
+bool IsFirstRun(const std::string& preferencesFile) {
+  return PathSize(preferencesFile) == -1;
+}
 
 void InitFirstRun(platform::DefaultsStore& defaults, Settings& settings) {
   settings = Settings{.ShortKey = u"",
@@ -54,7 +58,9 @@ void InitFirstRun(platform::DefaultsStore& defaults, Settings& settings) {
 
 namespace {
 // Settings keep the low byte of what is stored, two's complement: 258 reads as 2, -1 stays -1.
-int8_t LowByte(int64_t value) { return static_cast<int8_t>(static_cast<uint8_t>(value & 0xFF)); }
+int8_t LowByte(int64_t value) {
+  return static_cast<int8_t>(static_cast<uint8_t>(value & 0xFF));
+}
 }  // namespace
 
 void LoadSettings(platform::DefaultsStore& defaults, Settings& settings) {

@@ -10,11 +10,13 @@
 namespace pigmora::fake {
 
 namespace {
-std::string U8(const std::u16string& text) { return ToUtf8(text); }
+std::string U8(const std::u16string& text) {
+  return ToUtf8(text);
+}
 }  // namespace
 
 FakePlatform::FakePlatform()
-    : platform{events, defaults,  pasteboard, colorPanel,  sound,       statusBar,
+    : platform{events,  defaults, pasteboard, colorPanel,  sound,       statusBar,
                hotkeys, alerts,   paths,      preferences, startAtLogin} {}
 
 std::vector<std::string> FakePlatform::CallsStartingWith(std::string_view prefix) const {
@@ -47,7 +49,9 @@ void FakeSystemEvents::WaitAndHandleSystemEvents() {
   std::abort();
 }
 
-void FakeSystemEvents::ActivateApplication() { owner_.Record("events.activate"); }
+void FakeSystemEvents::ActivateApplication() {
+  owner_.Record("events.activate");
+}
 
 // --- defaults ---
 
@@ -293,8 +297,8 @@ void FakePreferencesUi::AddLabel(const std::u16string& text, platform::Rect fram
 
 void FakePreferencesUi::AddShortcutField(int64_t id, platform::Rect frame,
                                          const std::u16string& placeholder) {
-  controls.push_back({.kind = "field", .id = id, .text = u"", .frame = frame,
-                      .items = {placeholder}});
+  controls.push_back(
+      {.kind = "field", .id = id, .text = u"", .frame = frame, .items = {placeholder}});
 }
 
 void FakePreferencesUi::AddPopUp(int64_t id, platform::Rect frame,
