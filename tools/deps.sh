@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Installs every Debian 12 package needed to build, run and test Pigmora (run as root).
+set -euo pipefail
+export DEBIAN_FRONTEND=noninteractive
+packages=(
+  # build
+  build-essential cmake pkg-config dpkg-dev file
+  qt6-base-dev qt6-svg-dev qt6-qpa-plugins libqt6svg6 libxcb1-dev libxcb-keysyms1-dev
+  libgtest-dev libbenchmark-dev
+  # the desktop the program and its tests run on
+  xvfb xauth openbox trayer x11-utils x11-xserver-utils dbus dbus-x11 fonts-dejavu-core
+  # real input, clipboard and screenshots for the end-to-end tests
+  xdotool xclip imagemagick xbindkeys
+  # validators and the decimal-comma locale the format tests use
+  desktop-file-utils libxml2-utils locales
+)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if ((${#missing[@]})); then
+  apt-get update
+  apt-get install -y --no-install-recommends "${missing[@]}"
+fi
+if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
+  sed -i 's/^# *de_DE.UTF-8 UTF-8/de_DE.UTF-8 UTF-8/' /etc/locale.gen
+  grep -q '^de_DE.UTF-8 UTF-8' /etc/locale.gen || echo 'de_DE.UTF-8 UTF-8' >>/etc/locale.gen
+  locale-gen
+fi
