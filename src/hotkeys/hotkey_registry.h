@@ -23,6 +23,10 @@ struct HotkeyRecord {
   uint32_t signature = 0;
   uint32_t id = 0;
   platform::HotkeyRef ref = 0;
+  // The combination the record holds, so that a second text naming the same keys ("⇧⌘{" and
+  // "⇧⌘[") is recognised as the same hot key.
+  uint32_t keyCode = 0;
+  uint32_t modifiers = 0;
 };
 
 struct HotkeyRegistry {
