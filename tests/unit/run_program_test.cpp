@@ -177,7 +177,7 @@ TEST_F(DispatchTest, HotKeysPressedWhileThePanelIsOpenAreHandledAfterwardsInOrde
     }
     fake.colorPanel.whileOpen = nullptr;
   };
-  fake.colorPanel.answers.push_back({.confirmed = true, .color = {{1.0, 0.5, 0.0}}});
+  fake.colorPanel.answers.push_back({.confirmed = true, .color = {{1.0, 128 / 255.0, 0.0}}});
   program.queue.Post({.kind = HotkeyShowPicker,
                       .objectId = NoTarget,
                       .windowId = NoTarget,
