@@ -1,0 +1,131 @@
+// The desktop program: checks that it can run here (an X11 display, no other instance of the same
+// user), builds the Qt backend and hands it to the core.
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+#include <xcb/xcb.h>
+
+#include <QApplication>
+#include <QString>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <system_error>
+
+#include "app/run_program.h"
+#include "login/autostart_entry.h"
+#include "platform/platform.h"
+#include "platform/qt/qt_alerts.h"
+#include "platform/qt/qt_color_panel.h"
+#include "platform/qt/qt_defaults_store.h"
+#include "platform/qt/qt_pasteboard.h"
+#include "platform/qt/qt_paths.h"
+#include "platform/qt/qt_preferences_ui.h"
+#include "platform/qt/qt_sound.h"
+#include "platform/qt/qt_status_bar.h"
+#include "platform/qt/qt_system_events.h"
+#include "platform/qt/xcb_hotkey_service.h"
+
+namespace {
+
+void PrintLine(const std::string& line) {
+  const std::string text = "pigmora: " + line + "\n";
+  [[maybe_unused]] const ssize_t written = write(STDERR_FILENO, text.data(), text.size());
+}
+
+// Global hot keys are X11 key grabs, so the program needs an X server, and Qt's xcb platform
+// plugin on it even inside a Wayland session (through XWayland). Checked before Qt starts, because
+// Qt answers a missing display by aborting.
+bool CanOpenDisplay() {
+  const char* display = std::getenv("DISPLAY");
+  if (!display || !*display) {
+    PrintLine("no X11 display: Pigmora needs an X11 desktop (set DISPLAY).");
+    return false;
+  }
+  xcb_connection_t* connection = xcb_connect(display, nullptr);
+  const bool ok = xcb_connection_has_error(connection) == 0;
+  xcb_disconnect(connection);
+  if (!ok) {
+    PrintLine("cannot open the X11 display \"" + std::string(display) +
+              "\": Pigmora needs an X11 desktop (set DISPLAY).");
+  }
+  return ok;
+}
+
+// One Pigmora per user: a second one would grab the same hot keys and write the same settings
+// file. The lock is an flock on a file in the user's runtime folder (else the configuration
+// folder), held by the open descriptor until the process ends, however it ends.
+enum class InstanceLock { Acquired, HeldElsewhere, Unavailable };
+
+InstanceLock LockSingleInstance(std::string& lockPath) {
+  std::string folder;
+  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+  if (runtime && runtime[0] == '/' && std::filesystem::is_directory(runtime)) {
+    folder = runtime;
+  } else {
+    folder = pigmora::qt::ConfigFolder();
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+  }
+  if (!folder.empty() && folder.back() != '/') folder += '/';
+  lockPath = folder + PIGMORA_APP_IDENTIFIER ".lock";
+  // Close-on-exec: a browser started from the About box must not keep the lock alive.
+  const int fd = open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  if (fd < 0) return InstanceLock::Unavailable;
+  if (flock(fd, LOCK_EX | LOCK_NB) == 0) return InstanceLock::Acquired;  // fd stays open
+  const int error = errno;
+  close(fd);
+  return error == EWOULDBLOCK ? InstanceLock::HeldElsewhere : InstanceLock::Unavailable;
+}
+
+QtMessageHandler g_qtMessageHandler = nullptr;
+
+// Qt's xcb plugin ends the process when the X connection breaks (the server went away, the
+// session ended): with exit(1), which runs destructors against a dead connection, or with
+// qFatal, which dumps core. Both come through here first: one clear line, and out at once.
+void HandleQtMessage(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+  if (message.startsWith(QStringLiteral("The X11 connection broke")) ||
+      message.startsWith(QStringLiteral("could not connect to display"))) {
+    PrintLine("lost the connection to the X11 display; quitting.");
+    _exit(1);
+  }
+  if (g_qtMessageHandler) g_qtMessageHandler(type, context, message);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  setenv("QT_QPA_PLATFORM", "xcb", 1);
+  if (!CanOpenDisplay()) return 1;
+
+  std::string lockPath;
+  if (LockSingleInstance(lockPath) == InstanceLock::HeldElsewhere) {
+    PrintLine("already running (" + lockPath + " is locked by another Pigmora); nothing to do.");
+    return 0;
+  }
+
+  g_qtMessageHandler = qInstallMessageHandler(HandleQtMessage);
+  QApplication application(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("pigmora"));
+  QApplication::setApplicationDisplayName(QStringLiteral("Pigmora"));
+  QApplication::setDesktopFileName(QStringLiteral(PIGMORA_APP_IDENTIFIER));
+
+  pigmora::qt::QtSystemEvents events;
+  pigmora::qt::QtPaths paths;
+  pigmora::qt::QtDefaultsStore defaults(paths.PreferencesFile());
+  pigmora::qt::QtPasteboard pasteboard;
+  pigmora::qt::QtColorPanel colorPanel;
+  pigmora::qt::QtSound sound;
+  pigmora::qt::QtStatusBar statusBar;
+  pigmora::qt::XcbHotkeyService hotkeys;
+  pigmora::qt::QtAlerts alerts;
+  pigmora::qt::QtPreferencesUi preferences;
+  pigmora::AutostartEntry startAtLogin(pigmora::qt::ConfigFolder(), PIGMORA_APP_IDENTIFIER);
+
+  pigmora::platform::Platform platform{events, defaults,    pasteboard,  colorPanel,
+                                       sound,  statusBar,   hotkeys,     alerts,
+                                       paths,  preferences, startAtLogin};
+  return pigmora::RunProgram(platform);
+}

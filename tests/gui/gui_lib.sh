@@ -1,0 +1,80 @@
+# Helpers for the GUI tests; sourced by each *_test.sh, which runs inside desktop_session.sh.
+set -u
+
+APP_ID="${PIGMORA_APP_IDENTIFIER:-org.pigmora.Pigmora}"
+SETTINGS_FILE="$XDG_CONFIG_HOME/$APP_ID.conf"
+failures=0
+
+fail() {
+  echo "FAIL: $*" >&2
+  failures=$((failures + 1))
+}
+
+pass() { echo "ok: $*"; }
+
+# Ends the test: status 0 when nothing failed.
+finish() {
+  if [ "$failures" -ne 0 ]; then
+    echo "$failures check(s) failed" >&2
+    exit 1
+  fi
+  echo "all checks passed"
+  exit 0
+}
+
+# Runs the program in the background with its output in $PIGMORA_SESSION_DIR/<tag>.out and .err;
+# sets PIGMORA_PID. The session kills it at the end if the test does not.
+start_pigmora() {
+  local tag="$1"
+  shift
+  "$PIGMORA_BIN" "$@" >"$PIGMORA_SESSION_DIR/$tag.out" 2>"$PIGMORA_SESSION_DIR/$tag.err" &
+  PIGMORA_PID=$!
+  echo "$PIGMORA_PID" >>"$PIGMORA_SESSION_DIR/pids"
+}
+
+# Waits (up to $2 seconds, default 10) for a path to exist.
+wait_for_path() {
+  local path="$1" limit="${2:-10}"
+  local tries=$((limit * 10))
+  while [ $tries -gt 0 ]; do
+    [ -e "$path" ] && return 0
+    sleep 0.1
+    tries=$((tries - 1))
+  done
+  return 1
+}
+
+# Waits (up to $2 seconds, default 10) for a child process to end; its status goes to
+# EXIT_STATUS ("timeout" when it still runs).
+wait_for_exit() {
+  local pid="$1" limit="${2:-10}"
+  local tries=$((limit * 10))
+  while [ $tries -gt 0 ] && kill -0 "$pid" 2>/dev/null; do
+    # A child that has exited but was not reaped yet still answers kill -0.
+    if [ "$(ps -o stat= -p "$pid" 2>/dev/null | cut -c1)" = "Z" ]; then break; fi
+    sleep 0.1
+    tries=$((tries - 1))
+  done
+  if kill -0 "$pid" 2>/dev/null && [ "$(ps -o stat= -p "$pid" 2>/dev/null | cut -c1)" != "Z" ]; then
+    EXIT_STATUS=timeout
+    return 1
+  fi
+  wait "$pid"
+  EXIT_STATUS=$?
+  return 0
+}
+
+# True while the process runs (and is not a zombie).
+is_running() {
+  kill -0 "$1" 2>/dev/null && [ "$(ps -o stat= -p "$1" 2>/dev/null | cut -c1)" != "Z" ]
+}
+
+# The number of lines of a file.
+line_count() { wc -l <"$1" | tr -d ' '; }
+
+# Waits (up to $2 seconds, default 10) for a visible top-level window whose name matches $1;
+# prints its id.
+wait_for_window() {
+  local name="$1" limit="${2:-10}"
+  timeout "$limit" xdotool search --sync --onlyvisible --name "$name" 2>/dev/null | head -1
+}

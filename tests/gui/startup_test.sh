@@ -1,0 +1,152 @@
+#!/bin/bash
+# Start-up and shutdown of the real program on an X11 desktop: the first run's settings file, the
+# refusal without a display, one instance per user, the terminate signals and the loss of the X
+# server.
+source "$(dirname "$0")/gui_lib.sh"
+
+FIRST_RUN_KEYS="Mode=RGB Hex
+ShortKey=
+ShortKey1=
+ShortKey2=
+Login=0
+MenuIcon=4
+OutFormat=2
+ColorVal=0
+TitleOn=1"
+
+# A display number that no server answers.
+absent=$((${DISPLAY#:} + 100))
+while [ -e "/tmp/.X11-unix/X$absent" ] || [ -e "/tmp/.X$absent-lock" ]; do absent=$((absent + 1)); done
+
+# --- Without a display: one line on stderr, status 1, nothing written, no core dump.
+for display in "" ":$absent"; do
+  if [ -z "$display" ]; then what="DISPLAY unset"; else what="DISPLAY=$display (no server)"; fi
+  if [ -z "$display" ]; then
+    env -u DISPLAY "$PIGMORA_BIN" >"$PIGMORA_SESSION_DIR/nodisplay.out" \
+      2>"$PIGMORA_SESSION_DIR/nodisplay.err"
+  else
+    DISPLAY="$display" "$PIGMORA_BIN" >"$PIGMORA_SESSION_DIR/nodisplay.out" \
+      2>"$PIGMORA_SESSION_DIR/nodisplay.err"
+  fi
+  status=$?
+  [ "$status" -eq 1 ] || fail "$what: exit status $status, expected 1"
+  [ "$(line_count "$PIGMORA_SESSION_DIR/nodisplay.err")" -eq 1 ] ||
+    fail "$what: stderr is not one line: $(cat "$PIGMORA_SESSION_DIR/nodisplay.err")"
+  grep -q 'X11' "$PIGMORA_SESSION_DIR/nodisplay.err" ||
+    fail "$what: stderr does not say that X11 is needed"
+  [ -s "$PIGMORA_SESSION_DIR/nodisplay.out" ] && fail "$what: wrote to stdout"
+  [ -e "$SETTINGS_FILE" ] && fail "$what: the settings file was written"
+  pass "$what: $(cat "$PIGMORA_SESSION_DIR/nodisplay.err")"
+done
+
+# --- First run: the nine first-run keys, in one file, in the XDG config folder.
+[ -e "$SETTINGS_FILE" ] && fail "settings file exists before the first run"
+start_pigmora first
+first_pid=$PIGMORA_PID
+if wait_for_path "$SETTINGS_FILE" 15; then
+  sleep 0.5
+  stored=$(grep -v '^\[General\]$' "$SETTINGS_FILE" | grep -v '^$' | sort)
+  expected=$(echo "$FIRST_RUN_KEYS" | sort)
+  if [ "$stored" = "$expected" ]; then
+    pass "first run wrote the nine first-run keys"
+  else
+    fail "first-run settings differ:"$'\n'"$(diff <(echo "$expected") <(echo "$stored"))"
+  fi
+  head -1 "$SETTINGS_FILE" | grep -qx '\[General\]' || fail "keys are not in [General]"
+  grep -q '^SavedColor' "$SETTINGS_FILE" && fail "SavedColor written on the first run"
+  # Written at once and whole: no temporary file left beside it.
+  leftovers=$(find "$XDG_CONFIG_HOME" -maxdepth 1 -name "$APP_ID.conf?*" | wc -l)
+  [ "$leftovers" -eq 0 ] || fail "temporary files left in $XDG_CONFIG_HOME"
+else
+  fail "no settings file at $SETTINGS_FILE after the first start"
+fi
+is_running "$first_pid" || fail "the program ended after the first start"
+
+# --- A second instance says so on one line, exits 0 and leaves the first alone.
+"$PIGMORA_BIN" >"$PIGMORA_SESSION_DIR/second.out" 2>"$PIGMORA_SESSION_DIR/second.err" &
+second_pid=$!
+echo "$second_pid" >>"$PIGMORA_SESSION_DIR/pids"
+if wait_for_exit "$second_pid" 10; then
+  [ "$EXIT_STATUS" -eq 0 ] || fail "second instance: exit status $EXIT_STATUS, expected 0"
+  [ "$(line_count "$PIGMORA_SESSION_DIR/second.err")" -eq 1 ] ||
+    fail "second instance: stderr is not one line: $(cat "$PIGMORA_SESSION_DIR/second.err")"
+  grep -q 'already running' "$PIGMORA_SESSION_DIR/second.err" ||
+    fail "second instance does not say that Pigmora is already running"
+  pass "second instance: $(cat "$PIGMORA_SESSION_DIR/second.err")"
+else
+  fail "the second instance kept running"
+fi
+sleep 0.5
+is_running "$first_pid" || fail "the first instance ended when the second one started"
+
+# --- SIGTERM is the system's terminate request: the program quits through its loop, status 0.
+kill -TERM "$first_pid"
+if wait_for_exit "$first_pid" 10; then
+  [ "$EXIT_STATUS" -eq 0 ] || fail "SIGTERM: exit status $EXIT_STATUS, expected 0"
+  pass "SIGTERM: ended with status $EXIT_STATUS"
+else
+  fail "SIGTERM did not end the program"
+fi
+[ -s "$PIGMORA_SESSION_DIR/first.err" ] &&
+  echo "note: first instance's stderr: $(cat "$PIGMORA_SESSION_DIR/first.err")"
+
+# --- The next start is not a first run: the file is only read. SIGINT ends it like SIGTERM.
+before=$(md5sum <"$SETTINGS_FILE")
+before_time=$(stat -c %Y.%s "$SETTINGS_FILE")
+start_pigmora again
+sleep 2
+is_running "$PIGMORA_PID" || fail "the program did not keep running on the second start"
+[ "$(md5sum <"$SETTINGS_FILE")" = "$before" ] || fail "the second start changed the settings file"
+[ "$(stat -c %Y.%s "$SETTINGS_FILE")" = "$before_time" ] || fail "the second start rewrote the file"
+kill -INT "$PIGMORA_PID"
+if wait_for_exit "$PIGMORA_PID" 10; then
+  [ "$EXIT_STATUS" -eq 0 ] || fail "SIGINT: exit status $EXIT_STATUS, expected 0"
+  pass "later start left the settings file as it was; SIGINT ended it with status $EXIT_STATUS"
+else
+  fail "SIGINT did not end the program"
+fi
+
+# --- The lock dies with the process: a new instance starts after the old one was killed hard.
+start_pigmora killed
+sleep 1.5
+kill -KILL "$PIGMORA_PID"
+wait_for_exit "$PIGMORA_PID" 5 2>/dev/null
+start_pigmora afterkill
+sleep 1.5
+if is_running "$PIGMORA_PID"; then
+  pass "a new instance runs after the previous one was killed"
+  kill -TERM "$PIGMORA_PID"
+  wait_for_exit "$PIGMORA_PID" 10
+else
+  fail "no new instance after the previous one was killed: $(cat "$PIGMORA_SESSION_DIR/afterkill.err")"
+fi
+
+# --- The X server going away ends the program with one line and status 1, not a core dump.
+Xvfb -displayfd 5 -screen 0 800x600x24 -nolisten tcp 5>"$PIGMORA_SESSION_DIR/lost.display" \
+  2>/dev/null &
+lost_server=$!
+echo "$lost_server" >>"$PIGMORA_SESSION_DIR/pids"
+wait_for_path "$PIGMORA_SESSION_DIR/lost.display" 10
+for _ in $(seq 1 50); do grep -q '[0-9]' "$PIGMORA_SESSION_DIR/lost.display" && break; sleep 0.1; done
+lost_display=":$(tr -dc 0-9 <"$PIGMORA_SESSION_DIR/lost.display")"
+DISPLAY="$lost_display" "$PIGMORA_BIN" >"$PIGMORA_SESSION_DIR/lost.out" \
+  2>"$PIGMORA_SESSION_DIR/lost.err" &
+lost_pid=$!
+echo "$lost_pid" >>"$PIGMORA_SESSION_DIR/pids"
+sleep 2
+if is_running "$lost_pid"; then
+  kill -TERM "$lost_server"
+  if wait_for_exit "$lost_pid" 10; then
+    [ "$EXIT_STATUS" -eq 1 ] || fail "X server lost: exit status $EXIT_STATUS, expected 1"
+    [ "$(line_count "$PIGMORA_SESSION_DIR/lost.err")" -eq 1 ] ||
+      fail "X server lost: stderr is not one line: $(cat "$PIGMORA_SESSION_DIR/lost.err")"
+    grep -q 'X11' "$PIGMORA_SESSION_DIR/lost.err" || fail "X server lost: stderr does not name X11"
+    pass "X server lost: status $EXIT_STATUS, $(cat "$PIGMORA_SESSION_DIR/lost.err")"
+  else
+    fail "the program kept running after its X server went away"
+  fi
+else
+  fail "the program did not start on a second X server: $(cat "$PIGMORA_SESSION_DIR/lost.err")"
+fi
+
+finish
