@@ -77,8 +77,9 @@ std::optional<std::string> AutostartEntryText(const std::string& executablePath)
 }
 
 AutostartEntry::AutostartEntry(std::string configDir, std::string appId) {
+  // A relative folder would put the entry wherever our working directory happens to be.
+  if (!configDir.starts_with('/')) return;
   while (configDir.size() > 1 && configDir.ends_with('/')) configDir.pop_back();
-  if (configDir.empty()) return;
   autostartDir_ = (configDir == "/" ? "" : configDir) + "/autostart";
   entryPath_ = autostartDir_ + "/" + appId + ".desktop";
 }

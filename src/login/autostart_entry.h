@@ -20,7 +20,8 @@ class AutostartEntry : public platform::StartAtLogin {
   // `configDir` is the user's configuration folder ($XDG_CONFIG_HOME, else ~/.config).
   AutostartEntry(std::string configDir, std::string appId);
 
-  // <configDir>/autostart/<appId>.desktop; empty when there is no configuration folder.
+  // <configDir>/autostart/<appId>.desktop; empty (nothing can be installed) when the folder is
+  // not an absolute path.
   const std::string& EntryPath() const { return entryPath_; }
 
   bool Install(const std::string& applicationPath) override;

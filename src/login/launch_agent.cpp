@@ -108,15 +108,14 @@ std::optional<std::string> LoginAgentText(const std::string& appId, const std::s
 }
 
 LaunchAgent::LaunchAgent(std::string homeFolder, std::string appId) : appId_(std::move(appId)) {
-  if (!homeFolder.empty() && !homeFolder.ends_with('/')) homeFolder += '/';
-  if (!homeFolder.empty()) {
-    agentsDir_ = homeFolder + "Library/LaunchAgents/";
-    agentPath_ = agentsDir_ + appId_ + ".plist";
-  }
+  // Without a home folder the paths would land wherever our working directory happens to be.
+  if (!homeFolder.starts_with('/')) return;
+  if (!homeFolder.ends_with('/')) homeFolder += '/';
+  agentsDir_ = homeFolder + "Library/LaunchAgents/";
+  agentPath_ = agentsDir_ + appId_ + ".plist";
 }
 
 bool LaunchAgent::Install(const std::string& applicationPath) {
-  // Without a home folder the paths would land in whatever our working directory is.
   if (agentPath_.empty() || applicationPath.empty()) return false;
   const std::optional<std::string> text = LoginAgentText(appId_, applicationPath);
   if (!text) return false;

@@ -22,7 +22,8 @@ class LaunchAgent : public platform::StartAtLogin {
   // `homeFolder` is the user's home; "/" is added when it does not end in one.
   LaunchAgent(std::string homeFolder, std::string appId);
 
-  // <home>/Library/LaunchAgents/<appId>.plist
+  // <home>/Library/LaunchAgents/<appId>.plist; empty (nothing can be installed) when the home
+  // folder is not an absolute path.
   const std::string& AgentPath() const { return agentPath_; }
 
   bool Install(const std::string& applicationPath) override;

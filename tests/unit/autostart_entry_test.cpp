@@ -148,15 +148,18 @@ TEST_F(AutostartEntryTest, InstallFailsAndWritesNothingWhenItCannot) {
   };
   const Case cases[] = {
       {"no configuration folder", "", "/usr/bin/pigmora"},
+      {"a relative configuration folder", ".config/", "/usr/bin/pigmora"},
       {"no application path", config(), ""},
       {"a relative path", config(), "pigmora"},
       {"a path no entry can hold", config(), "/opt/\x01/pigmora"},
   };
+  test_files::CwdGuard inside(dir.path());  // where relative paths would land
   for (const Case& c : cases) {
     AutostartEntry autostartEntry(c.configDir, kId);
     EXPECT_FALSE(autostartEntry.Install(c.appPath)) << c.what;
     EXPECT_FALSE(Exists(entry())) << c.what;
   }
+  EXPECT_FALSE(Exists(dir / ".config"));
   // A file where the configuration folder should be.
   WriteFile(dir / "a file", "x");
   EXPECT_FALSE(AutostartEntry(dir / "a file", kId).Install("/usr/bin/pigmora"));

@@ -231,9 +231,11 @@ TEST_F(LaunchAgentTest, InstallFailsAndWritesNothingWhenItCannot) {
   const Case cases[] = {
       {"no application path", home, ""},
       {"no home folder", "", "/P.app"},
+      {"a relative home folder", "home of user", "/P.app"},
       {"only the last folder is made", noLibrary, "/P.app"},
       {"a path no XML file can hold", home, "/Apps/\x01.app"},
   };
+  test_files::CwdGuard inside(dir.path());  // where relative paths would land
   for (const Case& c : cases) {
     LaunchAgent launchAgent(c.home, kId);
     EXPECT_FALSE(launchAgent.Install(c.appPath)) << c.what;
