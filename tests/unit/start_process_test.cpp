@@ -226,7 +226,7 @@ TEST_F(StartProcessTest, RunAndWaitGivesUpAtTheTimeOutAndLeavesTheProgramRunning
             "#!/bin/sh\nexec >/dev/null 2>&1\necho $$ > '" + pidFile + ".tmp'\nmv '" + pidFile +
                 ".tmp' '" + pidFile + "'\nexec sleep 30\n",
             0755);
-  EXPECT_FALSE(RunProcessAndWait("stuck", "", 200));
+  EXPECT_FALSE(RunProcessAndWait("stuck", "", 1000));
   EXPECT_TRUE(ZombieChildren().empty());
   ASSERT_TRUE(WaitForFile(pidFile));
   const pid_t stuck = static_cast<pid_t>(std::stol(ReadFile(pidFile)));
