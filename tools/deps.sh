@@ -12,7 +12,7 @@ packages=(
   # real input, clipboard and screenshots for the end-to-end tests
   xdotool xclip imagemagick xbindkeys
   # validators and the decimal-comma locale the format tests use
-  desktop-file-utils libxml2-utils locales
+  desktop-file-utils libxml2-utils libglib2.0-bin locales
 )
 missing=()
 for p in "${packages[@]}"; do
