@@ -1,0 +1,202 @@
+#include "platform/qt/qt_status_bar.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCursor>
+#include <QFont>
+#include <QFontMetricsF>
+#include <QMenu>
+#include <QPainter>
+#include <QPalette>
+#include <QPixmap>
+#include <QSystemTrayIcon>
+#include <QTimer>
+#include <algorithm>
+#include <cmath>
+
+#include "platform/qt/qt_menu_icons.h"
+
+namespace pigmora::qt {
+
+namespace {
+
+// Heights the tray picture is made in; hosts pick the one nearest their slot.
+constexpr int kTrayHeights[] = {16, 22, 24, 32, 48};
+
+struct KeyWord {
+  char16_t key;
+  const char* word;
+};
+
+// Keys that menu texts carry as a symbol, written the way this desktop names them.
+constexpr KeyWord kKeyWords[] = {
+    {u'\u21A9', "Return"}, {u'\u238B', "Esc"},    {u'\u232B', "Backspace"}, {u'\u2326', "Del"},
+    {u'\u21DE', "PgUp"},   {u'\u21DF', "PgDown"}, {u'\u2196', "Home"},      {u'\u2198', "End"},
+    {u'\u2190', "Left"},   {u'\u2191', "Up"},     {u'\u2192', "Right"},     {u'\u2193', "Down"},
+};
+
+QString KeyLabel(const std::u16string& key) {
+  if (key.size() == 1) {
+    const char16_t c = key[0];
+    // AppKit's function-key characters F1 to F12.
+    if (c >= 0xF704 && c <= 0xF70F) return QStringLiteral("F%1").arg(c - 0xF704 + 1);
+    for (const KeyWord& word : kKeyWords) {
+      if (word.key == c) return QString::fromLatin1(word.word);
+    }
+    return QString(QChar(c)).toUpper();
+  }
+  // Words such as "tab", "space" or "f13" arrive in lower case.
+  QString text = QString::fromStdU16String(key);
+  if (text.size() > 1 && text[0] == u'f' && text[1].isDigit()) return text.toUpper();
+  text[0] = text[0].toUpper();
+  return text;
+}
+
+QColor TemplateColor() {
+  // A template symbol takes the text colour of the surface it sits on. The panel's own colour is
+  // not known to the program, so the desktop palette's window text colour stands for it.
+  return QApplication::palette().color(QPalette::Active, QPalette::WindowText);
+}
+
+}  // namespace
+
+QString MenuShortcutLabel(const std::u16string& keyEquivalent, uint32_t modifierMask) {
+  // A mask without a key is no shortcut: there is nothing to press.
+  if (keyEquivalent.empty()) return {};
+  QString label;
+  if (modifierMask & platform::kMenuControlMask) label += QStringLiteral("Ctrl+");
+  if (modifierMask & platform::kMenuOptionMask) label += QStringLiteral("Alt+");
+  if (modifierMask & platform::kMenuShiftMask) label += QStringLiteral("Shift+");
+  if (modifierMask & platform::kMenuCommandMask) label += QStringLiteral("Super+");
+  return label + KeyLabel(keyEquivalent);
+}
+
+QImage RenderStatusImage(std::optional<int> symbolIndex, const QString& title, const QColor& color,
+                         int height) {
+  const QImage symbol = symbolIndex ? RenderMenuIconSymbol(*symbolIndex, color, height) : QImage();
+  QFont font = QApplication::font();
+  font.setPixelSize(std::max(8, static_cast<int>(std::lround(height * 0.62))));
+  const QFontMetricsF metrics(font);
+  const int gap = (symbol.isNull() || title.isEmpty()) ? 0 : std::max(2, height / 6);
+  const int textWidth =
+      title.isEmpty() ? 0 : static_cast<int>(std::ceil(metrics.horizontalAdvance(title))) + 1;
+  const int width = std::max(height, (symbol.isNull() ? 0 : height) + gap + textWidth);
+
+  QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
+  image.fill(Qt::transparent);
+  QPainter painter(&image);
+  if (!symbol.isNull()) painter.drawImage(0, 0, symbol);
+  if (!title.isEmpty()) {
+    painter.setRenderHint(QPainter::TextAntialiasing);
+    painter.setFont(font);
+    painter.setPen(color);
+    const qreal left = symbol.isNull() ? 0 : height + gap;
+    const qreal baseline = (height + metrics.ascent() - metrics.descent()) / 2.0;
+    painter.drawText(QPointF(left, baseline), title);
+  }
+  painter.end();
+  return image;
+}
+
+QtStatusBar::QtStatusBar() = default;
+
+QtStatusBar::~QtStatusBar() {
+  RemoveItem();
+}
+
+void QtStatusBar::CreateItem(std::function<void(int64_t itemId)> onChoose) {
+  RemoveItem();
+  onChoose_ = std::move(onChoose);
+  symbol_.reset();
+  title_.clear();
+  menu_ = std::make_unique<QMenu>();
+  tray_ = std::make_unique<QSystemTrayIcon>();
+  tray_->setContextMenu(menu_.get());
+  // A menu-bar item opens its menu on a plain click; the context menu alone would need the
+  // right button.
+  QObject::connect(tray_.get(), &QSystemTrayIcon::activated,
+                   [this](QSystemTrayIcon::ActivationReason reason) {
+                     if (reason == QSystemTrayIcon::Trigger) ShowMenuAtCursor();
+                   });
+  Redraw();
+  // The item appears once it is fully built (image, menu and title are set right after this
+  // call), so that a tray host never shows a half-made item.
+  QTimer::singleShot(0, tray_.get(), [tray = tray_.get()] { tray->show(); });
+}
+
+void QtStatusBar::ShowMenuAtCursor() {
+  if (menu_ && !menu_->isVisible()) menu_->popup(QCursor::pos());
+}
+
+void QtStatusBar::Redraw() {
+  if (!tray_) return;
+  const QColor color = TemplateColor();
+  QIcon icon;
+  for (int height : kTrayHeights) {
+    icon.addPixmap(QPixmap::fromImage(RenderStatusImage(symbol_, title_, color, height)));
+  }
+  tray_->setIcon(icon);
+}
+
+void QtStatusBar::SetImage(std::optional<int> symbolIndex) {
+  if (symbolIndex && (*symbolIndex < 0 || *symbolIndex >= kMenuIconSymbolCount)) {
+    symbolIndex.reset();
+  }
+  symbol_ = symbolIndex;
+  Redraw();
+}
+
+void QtStatusBar::SetTitle(const std::u16string& title) {
+  title_ = QString::fromStdU16String(title);
+  Redraw();
+}
+
+void QtStatusBar::SetToolTip(const std::u16string& toolTip) {
+  if (tray_) tray_->setToolTip(QString::fromStdU16String(toolTip));
+}
+
+void QtStatusBar::AddMenuItem(int64_t itemId, const platform::MenuEntry& entry) {
+  if (!menu_) return;
+  auto* action = new QAction(menu_.get());
+  // The key equivalent is shown after a tab, which QMenu draws as the right-hand shortcut column;
+  // it is not a QKeySequence, so the item never takes a key press from anywhere.
+  QObject::connect(action, &QAction::triggered, [this, itemId] {
+    if (onChoose_) onChoose_(itemId);
+  });
+  menu_->addAction(action);
+  actions_[itemId] = action;
+  UpdateMenuItem(itemId, entry);
+}
+
+void QtStatusBar::AddSeparator() {
+  if (menu_) menu_->addSeparator();
+}
+
+void QtStatusBar::UpdateMenuItem(int64_t itemId, const platform::MenuEntry& entry) {
+  const auto it = actions_.find(itemId);
+  if (it == actions_.end()) return;
+  QString text = QString::fromStdU16String(entry.title);
+  // "&" would be taken as a mnemonic marker; titles never carry one, but a doubled one shows as
+  // itself should one slip through.
+  text.replace(u'&', QStringLiteral("&&"));
+  const QString shortcut = MenuShortcutLabel(entry.keyEquivalent, entry.modifierMask);
+  if (!shortcut.isEmpty()) text += u'\t' + shortcut;
+  it->second->setText(text);
+}
+
+void QtStatusBar::SetMenuItemEnabled(int64_t itemId, bool enabled) {
+  const auto it = actions_.find(itemId);
+  if (it != actions_.end()) it->second->setEnabled(enabled);
+}
+
+void QtStatusBar::RemoveItem() {
+  if (tray_) {
+    tray_->hide();
+    tray_->setContextMenu(nullptr);
+  }
+  tray_.reset();
+  actions_.clear();
+  menu_.reset();
+}
+
+}  // namespace pigmora::qt

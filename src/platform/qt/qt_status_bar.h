@@ -1,0 +1,63 @@
+#pragma once
+// The status item as a system-tray icon with a pop-up menu. Qt shows it as a StatusNotifierItem
+// over D-Bus where the desktop runs a StatusNotifierWatcher, and as an XEmbed tray icon otherwise.
+#include <QColor>
+#include <QIcon>
+#include <QImage>
+#include <QString>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "platform/status_bar.h"
+
+class QAction;
+class QMenu;
+class QSystemTrayIcon;
+
+namespace pigmora::qt {
+
+// The key equivalent of a menu item as a user of this desktop reads it: "Ctrl+Alt+Super+P",
+// "Super+,", "Super+F5". Command is the Super key here. Empty when the item has no key.
+QString MenuShortcutLabel(const std::u16string& keyEquivalent, uint32_t modifierMask);
+
+// The tray picture: the symbol (none for nullopt), followed by the title when it is not empty,
+// `height` pixels high, in `color`. A tray slot has no room for text of its own, so the title is
+// part of the picture. Never null: with neither symbol nor title it is a transparent square, so
+// that the item keeps a place to click on.
+QImage RenderStatusImage(std::optional<int> symbolIndex, const QString& title, const QColor& color,
+                         int height);
+
+class QtStatusBar final : public platform::StatusBar {
+ public:
+  QtStatusBar();
+  ~QtStatusBar() override;
+  QtStatusBar(const QtStatusBar&) = delete;
+  QtStatusBar& operator=(const QtStatusBar&) = delete;
+
+  void CreateItem(std::function<void(int64_t itemId)> onChoose) override;
+  void SetImage(std::optional<int> symbolIndex) override;
+  void SetTitle(const std::u16string& title) override;
+  void SetToolTip(const std::u16string& toolTip) override;
+  void AddMenuItem(int64_t itemId, const platform::MenuEntry& entry) override;
+  void AddSeparator() override;
+  void UpdateMenuItem(int64_t itemId, const platform::MenuEntry& entry) override;
+  void SetMenuItemEnabled(int64_t itemId, bool enabled) override;
+  void RemoveItem() override;
+
+ private:
+  void Redraw();
+  void ShowMenuAtCursor();
+
+  std::unique_ptr<QSystemTrayIcon> tray_;
+  std::unique_ptr<QMenu> menu_;
+  std::map<int64_t, QAction*> actions_;  // owned by menu_
+  std::function<void(int64_t)> onChoose_;
+  std::optional<int> symbol_;
+  QString title_;
+};
+
+}  // namespace pigmora::qt

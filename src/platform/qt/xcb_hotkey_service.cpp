@@ -1,0 +1,179 @@
+#include "platform/qt/xcb_hotkey_service.h"
+
+#include <xcb/xcb.h>
+#include <xcb/xcb_keysyms.h>
+
+#define XK_MISCELLANY
+#include <X11/keysymdef.h>
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <cstdlib>
+#include <span>
+
+#include "platform/qt/x11_key_map.h"
+
+namespace pigmora::qt {
+
+namespace {
+
+// Frees what xcb hands out with malloc.
+struct FreeDeleter {
+  void operator()(void* p) const { std::free(p); }
+};
+template <typename T>
+using XcbPtr = std::unique_ptr<T, FreeDeleter>;
+
+// The key codes that carry `keysym` in any column of the keyboard mapping.
+std::vector<uint8_t> KeycodesOf(xcb_key_symbols_t* symbols, uint32_t keysym) {
+  std::vector<uint8_t> keycodes;
+  XcbPtr<xcb_keycode_t> found(xcb_key_symbols_get_keycode(symbols, keysym));
+  if (!found) return keycodes;
+  for (const xcb_keycode_t* k = found.get(); *k != XCB_NO_SYMBOL; ++k) keycodes.push_back(*k);
+  return keycodes;
+}
+
+}  // namespace
+
+XcbHotkeyService::~XcbHotkeyService() {
+  // The connection is Qt's and lives as long as the application object.
+  if (!QCoreApplication::instance()) return;
+  if (filterInstalled_) QCoreApplication::instance()->removeNativeEventFilter(this);
+  for (const auto& [ref, grab] : grabs_) Ungrab(grab.keycode, grab.grabbedStates);
+}
+
+int XcbHotkeyService::InstallHandler(
+    std::function<int(std::optional<platform::HotkeyId>)> onPressed) {
+  auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
+  if (!app) return 1;
+  auto* x11 = app->nativeInterface<QNativeInterface::QX11Application>();
+  if (!x11 || !x11->connection()) return 1;
+  xcb_connection_t* connection = x11->connection();
+  const xcb_setup_t* setup = xcb_get_setup(connection);
+  xcb_screen_iterator_t screens = xcb_setup_roots_iterator(setup);
+  if (!screens.rem) return 1;
+  // Qt's windows live on the default screen; Xvfb and ordinary desktops have only that one.
+  connection_ = connection;
+  root_ = screens.data->root;
+  onPressed_ = std::move(onPressed);
+  if (!filterInstalled_) {
+    app->installNativeEventFilter(this);
+    filterInstalled_ = true;
+  }
+  return 0;
+}
+
+uint8_t XcbHotkeyService::KeycodeForKeysym(uint32_t keysym) const {
+  xcb_key_symbols_t* symbols = xcb_key_symbols_alloc(connection_);
+  if (!symbols) return 0;
+  // xcb lists the unshifted column first, so a key whose own symbol this is wins over one that
+  // gives it only with Shift.
+  const std::vector<uint8_t> keycodes = KeycodesOf(symbols, keysym);
+  xcb_key_symbols_free(symbols);
+  return keycodes.empty() ? 0 : keycodes.front();
+}
+
+void XcbHotkeyService::ReadLockMasks(uint16_t& numLockMask, uint16_t& capsLockMask) const {
+  numLockMask = 0;
+  capsLockMask = 0;
+  xcb_key_symbols_t* symbols = xcb_key_symbols_alloc(connection_);
+  if (!symbols) return;
+  const std::vector<uint8_t> numLockKeys = KeycodesOf(symbols, XK_Num_Lock);
+  const std::vector<uint8_t> capsLockKeys = KeycodesOf(symbols, XK_Caps_Lock);
+  xcb_key_symbols_free(symbols);
+
+  XcbPtr<xcb_get_modifier_mapping_reply_t> reply(
+      xcb_get_modifier_mapping_reply(connection_, xcb_get_modifier_mapping(connection_), nullptr));
+  if (!reply) return;
+  const std::span<const uint8_t> mapping(
+      xcb_get_modifier_mapping_keycodes(reply.get()),
+      static_cast<std::size_t>(xcb_get_modifier_mapping_keycodes_length(reply.get())));
+  numLockMask = ModifierMaskOfKeycodes(mapping, reply->keycodes_per_modifier, numLockKeys);
+  capsLockMask = ModifierMaskOfKeycodes(mapping, reply->keycodes_per_modifier, capsLockKeys);
+}
+
+void XcbHotkeyService::Ungrab(uint8_t keycode, const std::vector<uint16_t>& states) {
+  std::vector<xcb_void_cookie_t> cookies;
+  for (uint16_t state : states) {
+    cookies.push_back(xcb_ungrab_key_checked(connection_, keycode, root_, state));
+  }
+  // Waiting for the server's answers makes the combination free for others by the time this
+  // returns, not just sent on its way.
+  for (xcb_void_cookie_t cookie : cookies) {
+    XcbPtr<xcb_generic_error_t> error(xcb_request_check(connection_, cookie));
+  }
+}
+
+int XcbHotkeyService::Register(uint32_t keyCode, uint32_t modifiers, platform::HotkeyId id,
+                               platform::HotkeyRef& ref) {
+  if (!connection_) return 1;
+  const uint32_t keysym = KeysymForMacKeyCode(keyCode);
+  if (keysym == 0) return 2;
+  const uint8_t keycode = KeycodeForKeysym(keysym);
+  if (keycode == 0) return 3;
+  const uint16_t mods = X11ModifiersForCarbon(modifiers);
+  // The server lets a client grab its own combination twice; releasing one of the two would
+  // then silently take the other one with it.
+  for (const auto& [otherRef, grab] : grabs_) {
+    if (grab.keycode == keycode && grab.modifiers == mods) return 4;
+  }
+
+  uint16_t numLockMask = 0;
+  uint16_t capsLockMask = 0;
+  ReadLockMasks(numLockMask, capsLockMask);
+  const std::vector<uint16_t> states = LockVariants(mods, numLockMask, capsLockMask);
+
+  std::vector<xcb_void_cookie_t> cookies;
+  cookies.reserve(states.size());
+  for (uint16_t state : states) {
+    cookies.push_back(xcb_grab_key_checked(connection_, 1, root_, state, keycode,
+                                           XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
+  }
+  std::vector<uint16_t> granted;
+  bool refused = false;
+  for (std::size_t i = 0; i < cookies.size(); ++i) {
+    // BadAccess here means another client holds this combination.
+    XcbPtr<xcb_generic_error_t> error(xcb_request_check(connection_, cookies[i]));
+    if (error) {
+      refused = true;
+    } else {
+      granted.push_back(states[i]);
+    }
+  }
+  if (refused) {
+    Ungrab(keycode, granted);
+    return 5;
+  }
+  ref = nextRef_++;
+  grabs_[ref] = Grab{keycode, mods, states, id};
+  return 0;
+}
+
+int XcbHotkeyService::Unregister(platform::HotkeyRef ref) {
+  const auto it = grabs_.find(ref);
+  if (it == grabs_.end() || !connection_) return 1;
+  Ungrab(it->second.keycode, it->second.grabbedStates);
+  grabs_.erase(it);
+  return 0;
+}
+
+bool XcbHotkeyService::nativeEventFilter(const QByteArray& eventType, void* message,
+                                         qintptr* /*result*/) {
+  if (eventType != "xcb_generic_event_t" || !message) return false;
+  const auto* event = static_cast<const xcb_generic_event_t*>(message);
+  // Bit 7 of the type only says the event came through SendEvent. Releases are not hot keys.
+  if ((event->response_type & 0x7f) != XCB_KEY_PRESS) return false;
+  const auto* press = reinterpret_cast<const xcb_key_press_event_t*>(event);
+  // Presses that reach our own windows through the focus are theirs; a grab reports on the root.
+  if (press->event != root_) return false;
+  const uint16_t mods = HotkeyModifiersOfState(press->state);
+  for (const auto& [ref, grab] : grabs_) {
+    if (grab.keycode == press->detail && grab.modifiers == mods) {
+      if (onPressed_) onPressed_(grab.id);
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace pigmora::qt

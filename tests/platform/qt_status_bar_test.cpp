@@ -1,0 +1,202 @@
+// The tray item: the shortcut column of its menu, its pictures, and the menu it builds.
+#include "platform/qt/qt_status_bar.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QMenu>
+#include <QSystemTrayIcon>
+#include <set>
+#include <vector>
+
+#include "platform/qt/qt_menu_icons.h"
+
+namespace pigmora::qt {
+namespace {
+
+using platform::kMenuCommandMask;
+using platform::kMenuControlMask;
+using platform::kMenuOptionMask;
+using platform::kMenuShiftMask;
+using platform::MenuEntry;
+
+struct LabelCase {
+  std::u16string key;
+  uint32_t mask;
+  const char* label;
+};
+
+TEST(MenuShortcutLabelTest, KeyEquivalentsReadTheWayThisDesktopWritesThem) {
+  const LabelCase cases[] = {
+      {u"p", kMenuControlMask | kMenuOptionMask | kMenuCommandMask, "Ctrl+Alt+Super+P"},
+      {u"a", kMenuControlMask | kMenuOptionMask | kMenuShiftMask | kMenuCommandMask,
+       "Ctrl+Alt+Shift+Super+A"},
+      {u"q", kMenuCommandMask, "Super+Q"},
+      {u",", kMenuCommandMask, "Super+,"},
+      {u"\uF704", kMenuCommandMask, "Super+F1"},
+      {u"\uF708", kMenuCommandMask, "Super+F5"},
+      {u"\uF70F", 0, "F12"},
+      {u"tab", kMenuControlMask, "Ctrl+Tab"},
+      {u"space", kMenuControlMask | kMenuOptionMask, "Ctrl+Alt+Space"},
+      {u"f13", kMenuShiftMask, "Shift+F13"},
+      {u"\u21A9", kMenuControlMask, "Ctrl+Return"},
+      {u"\u238B", kMenuOptionMask, "Alt+Esc"},
+      {u"{", kMenuShiftMask | kMenuCommandMask, "Shift+Super+{"},
+      {u"5", 0, "5"},
+      // Modifiers with no key ("Shift+Cmd++" leaves the key empty) and no key at all: nothing.
+      {u"", kMenuShiftMask | kMenuCommandMask, ""},
+      {u"", 0, ""},
+  };
+  for (const LabelCase& c : cases) {
+    EXPECT_EQ(MenuShortcutLabel(c.key, c.mask), QString::fromUtf8(c.label)) << c.label;
+  }
+}
+
+int OpaquePixels(const QImage& image) {
+  int count = 0;
+  for (int y = 0; y < image.height(); ++y) {
+    for (int x = 0; x < image.width(); ++x) count += qAlpha(image.pixel(x, y)) > 0;
+  }
+  return count;
+}
+
+TEST(MenuIconSymbolTest, SixDistinctSymbolsInTheWantedColourAndNoneOutsideTheRange) {
+  const QColor red(200, 10, 20);
+  std::set<QByteArray> seen;
+  for (int index = 0; index < kMenuIconSymbolCount; ++index) {
+    const QIcon icon = MenuIconSymbol(index, red);
+    ASSERT_FALSE(icon.isNull()) << index;
+    EXPECT_TRUE(icon.availableSizes().contains(QSize(22, 22))) << index;
+    const QImage image =
+        RenderMenuIconSymbol(index, red, 22).convertToFormat(QImage::Format_ARGB32);
+    EXPECT_GT(OpaquePixels(image), 22 * 22 / 8) << index;
+    for (int y = 0; y < image.height(); ++y) {
+      for (int x = 0; x < image.width(); ++x) {
+        const QRgb pixel = image.pixel(x, y);
+        if (qAlpha(pixel) == 255) {
+          ASSERT_EQ(QColor(pixel), red) << "symbol " << index << " at " << x << "," << y;
+        }
+      }
+    }
+    seen.insert(QByteArray(reinterpret_cast<const char*>(image.constBits()), image.sizeInBytes()));
+  }
+  EXPECT_EQ(seen.size(), 6u) << "two symbols look the same";
+  EXPECT_TRUE(MenuIconSymbol(-1, red).isNull());
+  EXPECT_TRUE(MenuIconSymbol(6, red).isNull());
+  EXPECT_TRUE(RenderMenuIconSymbol(7, red, 22).isNull());
+}
+
+TEST(RenderStatusImageTest, TheTitleWidensThePictureAndNothingLeavesAnEmptySquare) {
+  const QColor black(Qt::black);
+  const QImage symbolOnly = RenderStatusImage(4, QString(), black, 22);
+  EXPECT_EQ(symbolOnly.size(), QSize(22, 22));
+  EXPECT_GT(OpaquePixels(symbolOnly), 0);
+
+  const QImage withTitle = RenderStatusImage(4, QStringLiteral("RGB Hex"), black, 22);
+  const QImage withLongerTitle = RenderStatusImage(4, QStringLiteral("Xamarin (C#)"), black, 22);
+  EXPECT_EQ(withTitle.height(), 22);
+  EXPECT_GT(withTitle.width(), 22 + 20);
+  EXPECT_GT(withLongerTitle.width(), withTitle.width());
+  // The symbol stays where it was; the text is drawn to its right.
+  EXPECT_EQ(withTitle.copy(0, 0, 22, 22), symbolOnly);
+  EXPECT_GT(OpaquePixels(withTitle.copy(22, 0, withTitle.width() - 22, 22)), 10);
+
+  const QImage titleOnly = RenderStatusImage(std::nullopt, QStringLiteral("Swift"), black, 22);
+  EXPECT_GT(OpaquePixels(titleOnly), 10);
+
+  const QImage nothing = RenderStatusImage(std::nullopt, QString(), black, 22);
+  EXPECT_EQ(nothing.size(), QSize(22, 22));
+  EXPECT_EQ(OpaquePixels(nothing), 0);
+}
+
+std::set<QMenu*> Menus() {
+  std::set<QMenu*> menus;
+  for (QWidget* widget : QApplication::allWidgets()) {
+    if (auto* menu = qobject_cast<QMenu*>(widget)) menus.insert(menu);
+  }
+  return menus;
+}
+
+// The one menu that exists now and did not before; null when there is none.
+QMenu* NewMenu(const std::set<QMenu*>& before) {
+  QMenu* found = nullptr;
+  for (QMenu* menu : Menus()) {
+    if (before.count(menu)) continue;
+    EXPECT_EQ(found, nullptr) << "more than one new menu";
+    found = menu;
+  }
+  return found;
+}
+
+QStringList Texts(QMenu* menu) {
+  QStringList texts;
+  for (QAction* action : menu->actions()) {
+    texts << (action->isSeparator() ? QStringLiteral("-") : action->text());
+  }
+  return texts;
+}
+
+TEST(QtStatusBarTest, BuildsTheMenuAndReportsChoices) {
+  std::vector<int64_t> chosen;
+  const std::set<QMenu*> before = Menus();
+  {
+    QtStatusBar bar;
+    bar.CreateItem([&](int64_t id) { chosen.push_back(id); });
+    bar.SetImage(4);
+    bar.AddMenuItem(1, MenuEntry{u"Show the Color Picker", u"p",
+                                 kMenuControlMask | kMenuOptionMask | kMenuCommandMask});
+    bar.AddSeparator();
+    bar.AddMenuItem(2, MenuEntry{u"Cycle Output Forward", u"", 0});
+    bar.AddMenuItem(6, MenuEntry{u"Quit", u"q", kMenuCommandMask});
+    bar.SetTitle(u"RGB Hex");
+    bar.SetToolTip(u"");
+
+    QMenu* menu = NewMenu(before);
+    ASSERT_NE(menu, nullptr);
+    EXPECT_EQ(Texts(menu), (QStringList{QStringLiteral("Show the Color Picker\tCtrl+Alt+Super+P"),
+                                        QStringLiteral("-"), QStringLiteral("Cycle Output Forward"),
+                                        QStringLiteral("Quit\tSuper+Q")}));
+    for (QAction* action : menu->actions()) {
+      // Shown only: no item takes a key press from the desktop or the program.
+      EXPECT_TRUE(action->shortcut().isEmpty());
+      EXPECT_TRUE(action->isEnabled());
+    }
+
+    bar.UpdateMenuItem(2, MenuEntry{u"Cycle Output Forward", u"\uF708", kMenuCommandMask});
+    bar.UpdateMenuItem(99, MenuEntry{u"Nothing", u"", 0});
+    bar.SetMenuItemEnabled(6, false);
+    bar.SetMenuItemEnabled(99, false);
+    EXPECT_EQ(menu->actions()[2]->text(), QStringLiteral("Cycle Output Forward\tSuper+F5"));
+    EXPECT_FALSE(menu->actions()[3]->isEnabled());
+    EXPECT_EQ(menu->actions().size(), 4);
+
+    menu->actions()[2]->trigger();
+    menu->actions()[0]->trigger();
+    EXPECT_EQ(chosen, (std::vector<int64_t>{2, 1}));
+
+    bar.RemoveItem();
+    EXPECT_EQ(NewMenu(before), nullptr);
+    // Calls after the removal change nothing and do not crash.
+    bar.SetTitle(u"Swift");
+    bar.AddMenuItem(3, MenuEntry{u"Cycle Output Back", u"", 0});
+    bar.SetMenuItemEnabled(1, true);
+    EXPECT_EQ(NewMenu(before), nullptr);
+  }
+  EXPECT_EQ(chosen.size(), 2u);
+}
+
+TEST(QtStatusBarTest, CreatingAgainReplacesTheItem) {
+  const std::set<QMenu*> before = Menus();
+  QtStatusBar bar;
+  bar.CreateItem([](int64_t) {});
+  bar.AddMenuItem(1, MenuEntry{u"One", u"", 0});
+  bar.CreateItem([](int64_t) {});
+  bar.AddMenuItem(2, MenuEntry{u"Two", u"", 0});
+  QMenu* menu = NewMenu(before);
+  ASSERT_NE(menu, nullptr);
+  EXPECT_EQ(Texts(menu), QStringList{QStringLiteral("Two")});
+}
+
+}  // namespace
+}  // namespace pigmora::qt
