@@ -22,6 +22,8 @@ namespace {
 
 // Heights the tray picture is made in; hosts pick the one nearest their slot.
 constexpr int kTrayHeights[] = {16, 22, 24, 32, 48};
+// The height Qt's XEmbed tray window is made for (the common panel icon size).
+constexpr int kXembedHeight = 22;
 
 struct KeyWord {
   char16_t key;
@@ -121,7 +123,11 @@ void QtStatusBar::CreateItem(std::function<void(int64_t itemId)> onChoose) {
   Redraw();
   // The item appears once it is fully built (image, menu and title are set right after this
   // call), so that a tray host never shows a half-made item.
-  QTimer::singleShot(0, tray_.get(), [tray = tray_.get()] { tray->show(); });
+  QTimer::singleShot(0, tray_.get(), [this] {
+    tray_->show();
+    // The XEmbed window exists only once the icon is shown.
+    FitXembedSlot(TemplateColor());
+  });
 }
 
 void QtStatusBar::ShowMenuAtCursor() {
@@ -136,6 +142,20 @@ void QtStatusBar::Redraw() {
     icon.addPixmap(QPixmap::fromImage(RenderStatusImage(symbol_, title_, color, height)));
   }
   tray_->setIcon(icon);
+  FitXembedSlot(color);
+}
+
+void QtStatusBar::FitXembedSlot(const QColor& color) {
+  // On an XEmbed tray Qt draws the item in a window of its own that starts as a 22 px square and
+  // scales the picture down into it, which would shrink the title to a smudge. Trays size their
+  // slots from that window's size hints, so it asks for the picture's full width. A
+  // StatusNotifierItem has no such window; its host sizes the item itself.
+  const QSize wanted = RenderStatusImage(symbol_, title_, color, kXembedHeight).size();
+  for (QWidget* widget : QApplication::topLevelWidgets()) {
+    if (widget->objectName() != QLatin1String("QSystemTrayIconSys")) continue;
+    widget->setMinimumSize(wanted);
+    widget->resize(wanted.width(), std::max(wanted.height(), widget->height()));
+  }
 }
 
 void QtStatusBar::SetImage(std::optional<int> symbolIndex) {

@@ -50,6 +50,7 @@ class QtStatusBar final : public platform::StatusBar {
 
  private:
   void Redraw();
+  void FitXembedSlot(const QColor& color);
   void ShowMenuAtCursor();
 
   std::unique_ptr<QSystemTrayIcon> tray_;
