@@ -50,6 +50,8 @@ int QtAlerts::RunAlert(const platform::AlertContent& content) {
   if (buttons.size() == 1) box.setEscapeButton(buttons.front());
 
   box.setWindowFlag(Qt::WindowStaysOnTopHint, true);
+  // Modal before it is shown: exec() cannot make an already visible window modal.
+  box.setWindowModality(Qt::ApplicationModal);
   box.show();
   box.raise();
   box.activateWindow();

@@ -1,12 +1,21 @@
 #include "platform/qt/qt_defaults_store.h"
 
-#include <QString>
-#include <QVariant>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QSettings>
+#include <QStringList>
 #include <charconv>
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
 
 namespace pigmora::qt {
 
 namespace {
+
+namespace fs = std::filesystem;
 
 QString KeyOf(std::string_view key) {
   return QString::fromUtf8(key.data(), static_cast<qsizetype>(key.size()));
@@ -17,13 +26,13 @@ std::u16string ToU16(const QString& text) {
                         static_cast<std::size_t>(text.size()));
 }
 
-bool IsWholeNumberType(const QVariant& value) {
+bool IsSignedWholeNumber(const QVariant& value) {
   switch (value.typeId()) {
     case QMetaType::Int:
-    case QMetaType::UInt:
     case QMetaType::Long:
     case QMetaType::LongLong:
     case QMetaType::Short:
+    case QMetaType::UInt:
     case QMetaType::UShort:
       return true;
     default:
@@ -43,45 +52,132 @@ std::optional<int64_t> ParseWholeNumber(const QString& text) {
   return number;
 }
 
-}  // namespace
-
-QtDefaultsStore::QtDefaultsStore(const std::string& filePath)
-    : settings_(QString::fromStdString(filePath), QSettings::IniFormat) {
-  // A half-written file must never replace a whole one.
-  settings_.setAtomicSyncRequired(true);
+// What a value is once it has been through the file: numbers come back as their decimal text.
+QVariant AsOnDisk(const QVariant& value) {
+  if (IsSignedWholeNumber(value)) return QString::number(value.toLongLong());
+  if (value.typeId() == QMetaType::ULongLong || value.typeId() == QMetaType::ULong) {
+    return QString::number(value.toULongLong());
+  }
+  return value;
 }
 
+std::map<QString, QVariant> ReadIniFile(const QString& path) {
+  std::map<QString, QVariant> values;
+  QSettings file(path, QSettings::IniFormat);
+  for (const QString& key : file.allKeys()) values.emplace(key, file.value(key));
+  return values;
+}
+
+// A name beside `target` that nothing uses yet, created empty with `mode`; empty on failure.
+std::string CreateUniqueFile(const std::string& target, mode_t mode) {
+  std::string pattern = target + ".XXXXXX";
+  const int fd = mkostemp(pattern.data(), O_CLOEXEC);
+  if (fd < 0) return {};
+  fchmod(fd, mode);
+  close(fd);
+  return pattern;
+}
+
+bool SyncToDisk(const std::string& path, int flags) {
+  const int fd = open(path.c_str(), flags | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool ok = fsync(fd) == 0;
+  return close(fd) == 0 && ok;
+}
+
+class RemoveOnExit {
+ public:
+  explicit RemoveOnExit(std::string path) : path_(std::move(path)) {}
+  ~RemoveOnExit() {
+    if (!path_.empty()) unlink(path_.c_str());
+  }
+  void Keep() { path_.clear(); }
+
+ private:
+  std::string path_;
+};
+
+}  // namespace
+
+QtDefaultsStore::QtDefaultsStore(std::string filePath)
+    : filePath_(std::move(filePath)), values_(ReadIniFile(QString::fromStdString(filePath_))) {}
+
 std::optional<std::u16string> QtDefaultsStore::ReadText(std::string_view key) {
-  const QVariant value = settings_.value(KeyOf(key));
+  const auto found = values_.find(KeyOf(key));
+  if (found == values_.end()) return std::nullopt;
+  // An integer written in this run reads as the decimal text it is on disk, and so will read
+  // after the next start.
+  const QVariant value = AsOnDisk(found->second);
   if (value.typeId() == QMetaType::QString) return ToU16(value.toString());
-  // An integer written in this run is still a number in memory; on disk, and so after the next
-  // start, it is its decimal text. Both read as that text.
-  if (IsWholeNumberType(value)) return ToU16(QString::number(value.toLongLong()));
   return std::nullopt;
 }
 
 int64_t QtDefaultsStore::ReadInteger(std::string_view key) {
-  const QVariant value = settings_.value(KeyOf(key));
-  if (value.typeId() == QMetaType::ULongLong || value.typeId() == QMetaType::ULong) {
-    const qulonglong number = value.toULongLong();
-    return number > static_cast<qulonglong>(INT64_MAX) ? 0 : static_cast<int64_t>(number);
-  }
-  if (IsWholeNumberType(value)) return value.toLongLong();
+  const auto found = values_.find(KeyOf(key));
+  if (found == values_.end()) return 0;
+  const QVariant value = AsOnDisk(found->second);
   if (value.typeId() == QMetaType::QString) return ParseWholeNumber(value.toString()).value_or(0);
   return 0;
 }
 
 void QtDefaultsStore::WriteText(std::string_view key, const std::u16string& text) {
-  settings_.setValue(KeyOf(key),
-                     QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size())));
+  values_.insert_or_assign(KeyOf(key),
+                           QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size())));
+  changed_ = true;
 }
 
 void QtDefaultsStore::WriteInteger(std::string_view key, int64_t value) {
-  settings_.setValue(KeyOf(key), static_cast<qlonglong>(value));
+  values_.insert_or_assign(KeyOf(key), QVariant(static_cast<qlonglong>(value)));
+  changed_ = true;
 }
 
 void QtDefaultsStore::Synchronize() {
-  settings_.sync();
+  if (!changed_) return;
+  std::error_code error;
+  // A settings file that is a link to elsewhere (a dotfiles folder) stays a link: its target is
+  // replaced.
+  fs::path target(filePath_);
+  if (fs::is_symlink(fs::symlink_status(target, error))) {
+    target = fs::weakly_canonical(target, error);
+    if (error) return;
+  }
+  if (target.has_parent_path()) {
+    fs::create_directories(target.parent_path(), error);
+    if (error) return;
+  }
+  const std::string targetPath = target.string();
+
+  struct stat existing {};
+  const mode_t mode = stat(targetPath.c_str(), &existing) == 0 ? (existing.st_mode & 07777) : 0600;
+  const std::string stagePath = CreateUniqueFile(targetPath, mode);
+  if (stagePath.empty()) return;
+  RemoveOnExit stageCleanup(stagePath);
+  {
+    QSettings stage(QString::fromStdString(stagePath), QSettings::IniFormat);
+    for (const auto& [key, value] : values_) stage.setValue(key, value);
+    stage.sync();
+    if (stage.status() != QSettings::NoError) return;
+  }
+
+  // Read back what reached the disk, under a name that QSettings has not cached.
+  const std::string checkPath = CreateUniqueFile(targetPath, 0600);
+  if (checkPath.empty()) return;
+  RemoveOnExit checkCleanup(checkPath);
+  if (unlink(checkPath.c_str()) != 0 || link(stagePath.c_str(), checkPath.c_str()) != 0) return;
+  const std::map<QString, QVariant> written = ReadIniFile(QString::fromStdString(checkPath));
+  if (written.size() != values_.size()) return;
+  for (const auto& [key, value] : values_) {
+    const auto found = written.find(key);
+    if (found == written.end() || AsOnDisk(found->second) != AsOnDisk(value)) return;
+  }
+
+  if (!SyncToDisk(stagePath, O_RDONLY)) return;
+  if (rename(stagePath.c_str(), targetPath.c_str()) != 0) return;
+  stageCleanup.Keep();
+  // The rename itself is on disk once the folder is.
+  SyncToDisk(target.has_parent_path() ? target.parent_path().string() : ".",
+             O_RDONLY | O_DIRECTORY);
+  changed_ = false;
 }
 
 }  // namespace pigmora::qt
