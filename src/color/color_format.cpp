@@ -57,9 +57,16 @@ Channels ExtractChannels(ColorValue color) {
 }
 
 char* WriteDecimal(char* out, float channel) {
-  const long rounded = std::lround(channel);
-  const unsigned long magnitude =
-      rounded < 0 ? 0UL - static_cast<unsigned long>(rounded) : static_cast<unsigned long>(rounded);
+  unsigned long magnitude = 0;
+  if (channel >= 0.0f && channel < 2147483648.0f) {
+    // A float plus one half is exact in double, so truncating it rounds half away from zero
+    // without a library call; this is the path every real channel takes.
+    magnitude = static_cast<unsigned long>(static_cast<double>(channel) + 0.5);
+  } else {
+    const long rounded = std::lround(channel);
+    magnitude = rounded < 0 ? 0UL - static_cast<unsigned long>(rounded)
+                            : static_cast<unsigned long>(rounded);
+  }
   return std::to_chars(out, out + kPieceBuffer, magnitude).ptr;
 }
 

@@ -198,6 +198,15 @@ TEST(NumberTextTest, DecimalTextIsPlainDigitsForEveryChannel) {
   }
 }
 
+TEST(NumberTextTest, DecimalTextRoundsToNearestHalfAwayFromZero) {
+  const struct {
+    float number;
+    const char* text;
+  } kCases[] = {
+      {0.49999997f, "0"}, {0.5f, "1"}, {127.4f, "127"}, {254.5f, "255"}, {1e6f, "1000000"}};
+  for (const auto& c : kCases) EXPECT_EQ(DecimalText(c.number), c.text) << c.number;
+}
+
 TEST(NumberTextTest, HexText6PadsToSixLowerCaseDigits) {
   const struct {
     int64_t packed;
