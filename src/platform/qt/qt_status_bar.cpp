@@ -3,6 +3,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QCursor>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusInterface>
 #include <QFont>
 #include <QFontMetricsF>
 #include <QMenu>
@@ -52,6 +55,17 @@ QString KeyLabel(const std::u16string& key) {
   if (text.size() > 1 && text[0] == u'f' && text[1].isDigit()) return text.toUpper();
   text[0] = text[0].toUpper();
   return text;
+}
+
+// The test Qt makes to choose a StatusNotifierItem over an XEmbed icon: a watcher on the session
+// bus that has a host.
+bool StatusNotifierHostPresent() {
+  QDBusConnection bus = QDBusConnection::sessionBus();
+  if (!bus.isConnected() || !bus.interface()) return false;
+  const QString watcher = QStringLiteral("org.kde.StatusNotifierWatcher");
+  if (!bus.interface()->isServiceRegistered(watcher)) return false;
+  QDBusInterface host(watcher, QStringLiteral("/StatusNotifierWatcher"), watcher, bus);
+  return host.isValid() && host.property("IsStatusNotifierHostRegistered").toBool();
 }
 
 QColor TemplateColor() {
@@ -111,6 +125,8 @@ void QtStatusBar::CreateItem(std::function<void(int64_t itemId)> onChoose) {
   onChoose_ = std::move(onChoose);
   symbol_.reset();
   title_.clear();
+  toolTip_.clear();
+  onStatusNotifierHost_ = StatusNotifierHostPresent();
   menu_ = std::make_unique<QMenu>();
   tray_ = std::make_unique<QSystemTrayIcon>();
   tray_->setContextMenu(menu_.get());
@@ -137,11 +153,16 @@ void QtStatusBar::ShowMenuAtCursor() {
 void QtStatusBar::Redraw() {
   if (!tray_) return;
   const QColor color = TemplateColor();
+  // A StatusNotifierItem host puts the picture in a square slot (Qt pads it to a square before
+  // sending it), where a title would shrink past reading; there the title goes to the tooltip
+  // instead, and the symbol keeps its full size.
+  const QString drawnTitle = (onStatusNotifierHost_ && symbol_) ? QString() : title_;
   QIcon icon;
   for (int height : kTrayHeights) {
-    icon.addPixmap(QPixmap::fromImage(RenderStatusImage(symbol_, title_, color, height)));
+    icon.addPixmap(QPixmap::fromImage(RenderStatusImage(symbol_, drawnTitle, color, height)));
   }
   tray_->setIcon(icon);
+  tray_->setToolTip(toolTip_.isEmpty() && onStatusNotifierHost_ ? title_ : toolTip_);
   FitXembedSlot(color);
 }
 
@@ -172,7 +193,8 @@ void QtStatusBar::SetTitle(const std::u16string& title) {
 }
 
 void QtStatusBar::SetToolTip(const std::u16string& toolTip) {
-  if (tray_) tray_->setToolTip(QString::fromStdU16String(toolTip));
+  toolTip_ = QString::fromStdU16String(toolTip);
+  Redraw();
 }
 
 void QtStatusBar::AddMenuItem(int64_t itemId, const platform::MenuEntry& entry) {

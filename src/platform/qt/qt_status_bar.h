@@ -1,6 +1,11 @@
 #pragma once
 // The status item as a system-tray icon with a pop-up menu. Qt shows it as a StatusNotifierItem
 // over D-Bus where the desktop runs a StatusNotifierWatcher, and as an XEmbed tray icon otherwise.
+//
+// The title: in an XEmbed tray the picture is the symbol followed by the title, and the slot is
+// widened to fit it. A StatusNotifierItem host gives every item a square, so there the picture is
+// the symbol alone and the title is shown as the item's tooltip (the tooltip text set through
+// SetToolTip wins whenever it is not empty).
 #include <QColor>
 #include <QIcon>
 #include <QImage>
@@ -59,6 +64,8 @@ class QtStatusBar final : public platform::StatusBar {
   std::function<void(int64_t)> onChoose_;
   std::optional<int> symbol_;
   QString title_;
+  QString toolTip_;
+  bool onStatusNotifierHost_ = false;
 };
 
 }  // namespace pigmora::qt
