@@ -114,9 +114,9 @@ void QtSystemEvents::WaitAndHandleSystemEvents() {
 }
 
 void QtSystemEvents::Wake() {
-  if (QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance()) {
-    dispatcher->wakeUp();
-  }
+  // The main thread's dispatcher, whichever thread asks: wakeUp() is thread-safe.
+  QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance(thread());
+  if (dispatcher) dispatcher->wakeUp();
 }
 
 void QtSystemEvents::SetKeyDownFilter(std::function<bool(const platform::KeyDown&)> filter) {
