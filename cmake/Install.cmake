@@ -1,0 +1,66 @@
+# Installing Pigmora on a Linux desktop, and the Debian package.
+#
+# The program finds its pictures from its own location: <exe dir>/../share/pigmora/. The build
+# tree is laid out the same way (<build>/bin/pigmora, <build>/share/pigmora/), so a freshly built
+# program shows the About box's picture without being installed.
+#
+#   cmake --install <build> [--prefix /usr]   installs:
+#     bin/pigmora
+#     share/applications/<PIGMORA_APP_IDENTIFIER>.desktop   (the launcher)
+#     share/icons/hicolor/scalable/apps/pigmora.svg          (and 128 and 256 pixel renderings)
+#     share/pigmora/fancy_icon.png, fancy_iconx2.png          (the About box's picture)
+#   cpack -G DEB  (in <build>)  makes pigmora_<version>-1_<arch>.deb installing into /usr.
+include(GNUInstallDirs)
+
+set(PIGMORA_RESOURCE_SOURCE_DIR ${PROJECT_SOURCE_DIR}/resources)
+set(PIGMORA_ABOUT_PICTURES ${PIGMORA_RESOURCE_SOURCE_DIR}/fancy_icon.png
+                           ${PIGMORA_RESOURCE_SOURCE_DIR}/fancy_iconx2.png)
+
+# The build tree's copy of the pictures. configure_file re-runs whenever a picture changes.
+foreach(picture ${PIGMORA_ABOUT_PICTURES})
+  get_filename_component(name ${picture} NAME)
+  configure_file(${picture} ${PROJECT_BINARY_DIR}/share/pigmora/${name} COPYONLY)
+endforeach()
+
+if(TARGET pigmora)
+  install(TARGETS pigmora RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+endif()
+install(FILES ${PIGMORA_ABOUT_PICTURES} DESTINATION ${CMAKE_INSTALL_DATADIR}/pigmora)
+# Named after the application's identifier: the program declares that name as its desktop file,
+# and desktops match its windows and tray entry to the launcher by it.
+install(FILES ${PIGMORA_RESOURCE_SOURCE_DIR}/pigmora.desktop
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/applications
+        RENAME ${PIGMORA_APP_IDENTIFIER}.desktop)
+install(FILES ${PIGMORA_RESOURCE_SOURCE_DIR}/pigmora.svg
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+# Renderings for the desktops and menus that draw no SVG icons.
+install(FILES ${PIGMORA_RESOURCE_SOURCE_DIR}/fancy_icon.png
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/128x128/apps RENAME pigmora.png)
+install(FILES ${PIGMORA_RESOURCE_SOURCE_DIR}/fancy_iconx2.png
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/256x256/apps RENAME pigmora.png)
+
+# The Debian package.
+set(CPACK_PACKAGE_NAME pigmora)
+set(CPACK_PACKAGE_VENDOR "Pigmora")
+set(CPACK_PACKAGE_CONTACT "Pigmora maintainers <maintainers@pigmora.example>")
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Colour picker for programmers that lives in the system tray")
+set(CPACK_PACKAGE_DESCRIPTION
+    "Press a global hot key, pick a colour, and the colour is on the clipboard as text ready to
+paste into code: RGB values, web-safe or hexadecimal RGB, or a Swift, Objective-C or Xamarin
+(C#) colour expression. Two more hot keys cycle the notation and copy the same colour again.")
+set(CPACK_GENERATOR DEB)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
+set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+# The libraries the program links come from dpkg-shlibdeps (Debian's dpkg-dev). Qt loads its X11
+# platform plugin at run time, which no link names, so it is listed by hand; xdg-open opens the
+# About box's web page.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils")
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "desktop-file-utils")
+include(CPack)
