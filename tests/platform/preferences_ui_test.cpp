@@ -53,6 +53,7 @@ class PreferencesUiTest : public ::testing::Test {
                 false);
     ui.AddPopUp(kIcons, {140, 150, 60, 25}, {}, true);
     ui.AddCheckBox(kBox, {20, 184, 230, 25}, u"Show Output Format in Menu Bar");
+    ASSERT_TRUE(WaitUntil([this] { return ui.Window()->isVisible(); }));
   }
   void TearDown() override { ui.CloseWindow(); }
 
@@ -280,6 +281,21 @@ TEST_F(PreferencesUiTest, ScreensPointerAndPlacementAreInDesktopCoordinates) {
   EXPECT_TRUE(WaitUntil([&] { return window->frameGeometry().topLeft() == QPoint(101, 77); }))
       << window->frameGeometry().x() << "," << window->frameGeometry().y();
   EXPECT_GT(window->geometry().y(), 77);  // the content lies below the title bar
+  EXPECT_EQ(window->size(), QSize(290, 290));
+}
+
+// As the program does it: placed right after opening, before the window is on screen. The
+// window manager frames it at that point, title bar included.
+TEST(PreferencesUiPlacement, FrameGoesWhereTheProgramPutsItRightAfterOpening) {
+  QtPreferencesUi ui;
+  ASSERT_TRUE(ui.OpenWindow(
+      u"Preferences", 290, 290, [] {}, [](int64_t, int64_t) {}));
+  ui.MoveWindowTo({203, 151});
+  QWidget* window = ui.Window();
+  ASSERT_TRUE(WaitUntil(
+      [&] { return window->isVisible() && window->geometry().y() > window->frameGeometry().y(); }));
+  EXPECT_TRUE(WaitUntil([&] { return window->frameGeometry().topLeft() == QPoint(203, 151); }))
+      << window->frameGeometry().x() << "," << window->frameGeometry().y();
   EXPECT_EQ(window->size(), QSize(290, 290));
 }
 

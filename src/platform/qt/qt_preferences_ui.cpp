@@ -12,6 +12,7 @@
 #include <QPalette>
 #include <QScreen>
 #include <QString>
+#include <QTimer>
 
 #include "app/app_event.h"
 #include "platform/qt/qt_menu_icons.h"
@@ -117,9 +118,15 @@ bool QtPreferencesUi::OpenWindow(const std::u16string& title, int width, int hei
     const QRect area = screen->availableGeometry();
     window->move(area.center() - QPoint(width / 2, height / 2));
   }
-  window->show();
-  window->raise();
-  window->activateWindow();
+  // Shown once the program is back in its event loop, after it has placed the window and added
+  // the controls: a window mapped with its position already set is framed right there by the
+  // window manager, while moving one that is mapped but not yet framed would put the content,
+  // not the frame, at the point (the frame's size is unknown until the window manager says).
+  QTimer::singleShot(0, window, [window] {
+    window->show();
+    window->raise();
+    window->activateWindow();
+  });
   return true;
 }
 

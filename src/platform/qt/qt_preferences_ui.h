@@ -39,8 +39,8 @@ class QtPreferencesUi final : public platform::PreferencesUi {
   void SelectTitle(int64_t id, const std::u16string& title) override;
   void SetChecked(int64_t id, bool checked) override;
 
-  // The open window (nullptr when closed) and the widget of a control, for tests and the
-  // screenshot tool.
+  // The open window (nullptr when closed; shown once the event loop runs again) and the widget
+  // of a control, for tests.
   QWidget* Window() const { return window_; }
   QWidget* Control(int64_t id) const;
 
