@@ -2,12 +2,17 @@
 #include "platform/qt/qt_status_bar.h"
 
 #include <gtest/gtest.h>
+#include <xcb/xcb.h>
 
 #include <QAction>
 #include <QApplication>
+#include <QGuiApplication>
 #include <QMenu>
 #include <QSystemTrayIcon>
+#include <cstdlib>
+#include <cstring>
 #include <set>
+#include <string>
 #include <vector>
 
 #include "platform/qt/qt_menu_icons.h"
@@ -196,6 +201,49 @@ TEST(QtStatusBarTest, CreatingAgainReplacesTheItem) {
   QMenu* menu = NewMenu(before);
   ASSERT_NE(menu, nullptr);
   EXPECT_EQ(Texts(menu), QStringList{QStringLiteral("Two")});
+}
+
+xcb_atom_t InternAtom(xcb_connection_t* connection, const char* name) {
+  xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
+      connection, xcb_intern_atom(connection, 0, static_cast<uint16_t>(strlen(name)), name),
+      nullptr);
+  const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
+  free(reply);
+  return atom;
+}
+
+TEST(XembedTrayForegroundTest, ReadsTheForegroundTheTrayPublishes) {
+  xcb_connection_t* connection =
+      qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->connection();
+  char* host = nullptr;
+  int display = 0;
+  int screen = 0;
+  ASSERT_TRUE(xcb_parse_display(nullptr, &host, &display, &screen));
+  free(host);
+  const std::string selectionName = "_NET_SYSTEM_TRAY_S" + std::to_string(screen);
+  xcb_get_selection_owner_reply_t* owner = xcb_get_selection_owner_reply(
+      connection,
+      xcb_get_selection_owner(connection, InternAtom(connection, selectionName.c_str())), nullptr);
+  ASSERT_NE(owner, nullptr);
+  const xcb_window_t tray = owner->owner;
+  free(owner);
+  ASSERT_NE(tray, static_cast<xcb_window_t>(XCB_WINDOW_NONE)) << "the session has no tray";
+  const xcb_atom_t colors = InternAtom(connection, "_NET_SYSTEM_TRAY_COLORS");
+
+  auto publish = [&](std::vector<uint32_t> values) {
+    xcb_void_cookie_t cookie = xcb_change_property_checked(
+        connection, XCB_PROP_MODE_REPLACE, tray, colors, XCB_ATOM_CARDINAL, 32,
+        static_cast<uint32_t>(values.size()), values.data());
+    free(xcb_request_check(connection, cookie));
+  };
+  // Foreground orange, then error, warning and success colours.
+  publish({0xFFFF, 0x8000, 0x0000, 0xFFFF, 0, 0, 0xFFFF, 0xFFFF, 0, 0, 0xFFFF, 0});
+  EXPECT_EQ(XembedTrayForeground(), QColor::fromRgba64(0xFFFF, 0x8000, 0x0000));
+  // A list shorter than the four colours is not what trays write.
+  publish({0xFFFF, 0x8000, 0x0000});
+  EXPECT_EQ(XembedTrayForeground(), std::nullopt);
+  free(xcb_request_check(connection, xcb_delete_property_checked(connection, tray, colors)));
+  EXPECT_EQ(XembedTrayForeground(), std::nullopt);
 }
 
 }  // namespace

@@ -1,13 +1,16 @@
 #include "platform/qt/qt_status_bar.h"
 
+#include <xcb/xcb.h>
 #include <QAction>
 #include <QApplication>
+
 #include <QCursor>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusInterface>
 #include <QFont>
 #include <QFontMetricsF>
+#include <QGuiApplication>
 #include <QMenu>
 #include <QPainter>
 #include <QPalette>
@@ -16,6 +19,7 @@
 #include <QTimer>
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 
 #include "platform/qt/qt_menu_icons.h"
 
@@ -68,9 +72,62 @@ bool StatusNotifierHostPresent() {
   return host.isValid() && host.property("IsStatusNotifierHostRegistered").toBool();
 }
 
-QColor TemplateColor() {
-  // A template symbol takes the text colour of the surface it sits on. The panel's own colour is
-  // not known to the program, so the desktop palette's window text colour stands for it.
+// Interns an atom; 0 when the server does not answer.
+xcb_atom_t Atom(xcb_connection_t* connection, const QByteArray& name) {
+  std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> reply(
+      xcb_intern_atom_reply(
+          connection,
+          xcb_intern_atom(connection, 0, static_cast<uint16_t>(name.size()), name.constData()),
+          nullptr),
+      &std::free);
+  return reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
+}
+
+}  // namespace
+
+std::optional<QColor> XembedTrayForeground() {
+  auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
+  auto* x11 = app ? app->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+  if (!x11 || !x11->connection()) return std::nullopt;
+  xcb_connection_t* connection = x11->connection();
+  // The tray of the screen Qt runs on, the one DISPLAY names.
+  char* host = nullptr;
+  int display = 0;
+  int screen = 0;
+  if (!xcb_parse_display(nullptr, &host, &display, &screen)) screen = 0;
+  std::free(host);
+
+  const xcb_atom_t selection = Atom(connection, "_NET_SYSTEM_TRAY_S" + QByteArray::number(screen));
+  const xcb_atom_t colors = Atom(connection, "_NET_SYSTEM_TRAY_COLORS");
+  if (selection == XCB_ATOM_NONE || colors == XCB_ATOM_NONE) return std::nullopt;
+  std::unique_ptr<xcb_get_selection_owner_reply_t, decltype(&std::free)> owner(
+      xcb_get_selection_owner_reply(connection, xcb_get_selection_owner(connection, selection),
+                                    nullptr),
+      &std::free);
+  if (!owner || owner->owner == XCB_WINDOW_NONE) return std::nullopt;
+  std::unique_ptr<xcb_get_property_reply_t, decltype(&std::free)> property(
+      xcb_get_property_reply(
+          connection,
+          xcb_get_property(connection, 0, owner->owner, colors, XCB_ATOM_CARDINAL, 0, 12), nullptr),
+      &std::free);
+  // Foreground, error, warning and success colours, three 16-bit channels each; only the
+  // foreground is wanted, but a shorter list is not the property the trays write.
+  if (!property || property->format != 32 || xcb_get_property_value_length(property.get()) < 48) {
+    return std::nullopt;
+  }
+  const auto* values = static_cast<const uint32_t*>(xcb_get_property_value(property.get()));
+  return QColor::fromRgba64(static_cast<quint16>(values[0]), static_cast<quint16>(values[1]),
+                            static_cast<quint16>(values[2]));
+}
+
+namespace {
+
+QColor TemplateColor(bool onStatusNotifierHost) {
+  // A template symbol takes the text colour of the surface it sits on. An XEmbed tray may say
+  // what that is; otherwise the desktop palette's window text colour stands for it.
+  if (!onStatusNotifierHost) {
+    if (const std::optional<QColor> foreground = XembedTrayForeground()) return *foreground;
+  }
   return QApplication::palette().color(QPalette::Active, QPalette::WindowText);
 }
 
@@ -142,7 +199,7 @@ void QtStatusBar::CreateItem(std::function<void(int64_t itemId)> onChoose) {
   QTimer::singleShot(0, tray_.get(), [this] {
     tray_->show();
     // The XEmbed window exists only once the icon is shown.
-    FitXembedSlot(TemplateColor());
+    FitXembedSlot(TemplateColor(onStatusNotifierHost_));
   });
 }
 
@@ -152,7 +209,7 @@ void QtStatusBar::ShowMenuAtCursor() {
 
 void QtStatusBar::Redraw() {
   if (!tray_) return;
-  const QColor color = TemplateColor();
+  const QColor color = TemplateColor(onStatusNotifierHost_);
   // A StatusNotifierItem host puts the picture in a square slot (Qt pads it to a square before
   // sending it), where a title would shrink past reading; there the title goes to the tooltip
   // instead, and the symbol keeps its full size.

@@ -36,6 +36,10 @@ QString MenuShortcutLabel(const std::u16string& keyEquivalent, uint32_t modifier
 QImage RenderStatusImage(std::optional<int> symbolIndex, const QString& title, const QColor& color,
                          int height);
 
+// The foreground colour an XEmbed tray publishes for its icons (_NET_SYSTEM_TRAY_COLORS on the
+// tray manager's window); nullopt when there is no tray or it publishes none.
+std::optional<QColor> XembedTrayForeground();
+
 class QtStatusBar final : public platform::StatusBar {
  public:
   QtStatusBar();
