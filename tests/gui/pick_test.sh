@@ -70,4 +70,19 @@ if open_picker; then
     pass "the dialog opened at the stored colour: $text" || fail "second pick copied '$text'"
 fi
 
+# --- A terminate request while the dialog is up waits for it, then ends the program.
+if open_picker; then
+  kill -TERM "$PIGMORA_PID"
+  sleep 1
+  is_running "$PIGMORA_PID" && [ -n "$(xdotool search --onlyvisible --name '^Select Color$' 2>/dev/null)" ] &&
+    pass "SIGTERM during the pick leaves the dialog up" || fail "SIGTERM ended the pick session"
+  xdotool key --window "$DIALOG" Escape
+  if wait_for_exit "$PIGMORA_PID" 10; then
+    [ "$EXIT_STATUS" -eq 0 ] && pass "after the dialog closed the program ended with status 0" ||
+      fail "exit status $EXIT_STATUS after SIGTERM during the pick"
+  else
+    fail "the program did not end after the dialog closed"
+  fi
+fi
+
 finish

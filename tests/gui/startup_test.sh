@@ -62,6 +62,16 @@ else
 fi
 is_running "$first_pid" || fail "the program ended after the first start"
 
+# --- Idle, the program waits without a time-out: no processor time while nothing happens.
+cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
+sleep 1
+ticks_before=$(cpu_ticks "$first_pid")
+sleep 5
+ticks_used=$(($(cpu_ticks "$first_pid") - ticks_before))
+# A clock tick is 10 ms; a loop that polled would use far more than this over five seconds.
+[ "$ticks_used" -le 2 ] && pass "idle for 5 s: $ticks_used clock ticks of processor time" ||
+  fail "idle for 5 s the program used $ticks_used clock ticks of processor time"
+
 # --- A second instance says so on one line, exits 0 and leaves the first alone.
 "$PIGMORA_BIN" >"$PIGMORA_SESSION_DIR/second.out" 2>"$PIGMORA_SESSION_DIR/second.err" &
 second_pid=$!
@@ -120,6 +130,25 @@ if is_running "$PIGMORA_PID"; then
 else
   fail "no new instance after the previous one was killed: $(cat "$PIGMORA_SESSION_DIR/afterkill.err")"
 fi
+
+# --- Without XDG_RUNTIME_DIR the lock lives in the configuration folder, and still holds.
+env -u XDG_RUNTIME_DIR "$PIGMORA_BIN" >"$PIGMORA_SESSION_DIR/noruntime.out" \
+  2>"$PIGMORA_SESSION_DIR/noruntime.err" &
+noruntime_pid=$!
+echo "$noruntime_pid" >>"$PIGMORA_SESSION_DIR/pids"
+sleep 1.5
+env -u XDG_RUNTIME_DIR "$PIGMORA_BIN" >/dev/null 2>"$PIGMORA_SESSION_DIR/noruntime2.err" &
+noruntime2_pid=$!
+echo "$noruntime2_pid" >>"$PIGMORA_SESSION_DIR/pids"
+if wait_for_exit "$noruntime2_pid" 10 && [ "$EXIT_STATUS" -eq 0 ] &&
+  grep -q "already running.*$XDG_CONFIG_HOME/$APP_ID.lock" "$PIGMORA_SESSION_DIR/noruntime2.err"; then
+  pass "without XDG_RUNTIME_DIR: $(cat "$PIGMORA_SESSION_DIR/noruntime2.err")"
+else
+  fail "without XDG_RUNTIME_DIR the second instance did not stop: $(cat "$PIGMORA_SESSION_DIR/noruntime2.err")"
+fi
+is_running "$noruntime_pid" || fail "without XDG_RUNTIME_DIR the first instance ended"
+kill -TERM "$noruntime_pid"
+wait_for_exit "$noruntime_pid" 10
 
 # --- The X server going away ends the program with one line and status 1, not a core dump.
 Xvfb -displayfd 5 -screen 0 800x600x24 -nolisten tcp 5>"$PIGMORA_SESSION_DIR/lost.display" \
