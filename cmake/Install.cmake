@@ -64,3 +64,29 @@ set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "desktop-file-utils")
 include(CPack)
+
+# The package's tests: its control fields and files, then (as root, with mmdebstrap) a clean
+# install on a fresh Debian 12 made from the archive and a run of the installed program on a
+# throw-away X desktop.
+if(PIGMORA_BUILD_TESTS AND TARGET pigmora)
+  add_test(NAME deb_package
+           COMMAND ${PROJECT_SOURCE_DIR}/tests/package/deb_package_test.sh ${PROJECT_BINARY_DIR}
+                   ${PIGMORA_APP_IDENTIFIER})
+  set_tests_properties(deb_package PROPERTIES
+    TIMEOUT 900
+    LABELS package
+    FIXTURES_SETUP pigmora_deb)
+  find_program(PIGMORA_XVFB Xvfb)
+  if(PIGMORA_XVFB)
+    add_test(NAME deb_clean_install
+             COMMAND ${PROJECT_SOURCE_DIR}/tests/gui/desktop_session.sh
+                     ${PROJECT_SOURCE_DIR}/tests/package/clean_install_test.sh ${PROJECT_BINARY_DIR})
+    set_tests_properties(deb_clean_install PROPERTIES
+      TIMEOUT 900
+      LABELS "package;gui"
+      SKIP_RETURN_CODE 77
+      FIXTURES_REQUIRED pigmora_deb
+      RESOURCE_LOCK pigmora_desktop
+      ENVIRONMENT "PIGMORA_SESSION_TIMEOUT=840;PIGMORA_APP_IDENTIFIER=${PIGMORA_APP_IDENTIFIER}")
+  endif()
+endif()

@@ -107,3 +107,45 @@ wait_for_clipboard() {
 stored_setting() {
   sed -n "s/^$1=//p" "$SETTINGS_FILE" 2>/dev/null | head -1
 }
+
+# The About box: the program's visible dialog window (empty when there is none).
+about_window() {
+  local w
+  for w in $(xdotool search --onlyvisible --class pigmora 2>/dev/null); do
+    if xprop -id "$w" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -q _NET_WM_WINDOW_TYPE_DIALOG; then
+      echo "$w"
+      return
+    fi
+  done
+}
+
+# Waits (up to $1 seconds, default 10) for the About box; prints its window id.
+wait_for_about() {
+  local tries=$((${1:-10} * 10)) w
+  while [ $tries -gt 0 ]; do
+    w=$(about_window)
+    [ -n "$w" ] && { echo "$w"; return 0; }
+    sleep 0.1
+    tries=$((tries - 1))
+  done
+  return 1
+}
+
+# Waits (up to $1 seconds, default 10) for the About box to go.
+wait_for_about_gone() {
+  local tries=$((${1:-10} * 10))
+  while [ $tries -gt 0 ]; do
+    [ -z "$(about_window)" ] && return 0
+    sleep 0.1
+    tries=$((tries - 1))
+  done
+  return 1
+}
+
+# Pixels of window $1 in the pink of our picture's tile; the desktop's own information icon,
+# shown when the picture is not found, has none.
+pink_pixels() {
+  import -silent -window "$1" -depth 8 txt:- 2>/dev/null |
+    sed -n 's/^[^(]*(\([0-9]*\),\([0-9]*\),\([0-9]*\).*/\1 \2 \3/p' |
+    awk '$1 > 200 && $2 < 170 && $3 > 110 && $3 < 215 && $1 - $2 > 60 { n++ } END { print n + 0 }'
+}
