@@ -8,6 +8,7 @@
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusInterface>
+#include <QEvent>
 #include <QFont>
 #include <QFontMetricsF>
 #include <QGuiApplication>
@@ -70,6 +71,10 @@ bool StatusNotifierHostPresent() {
   if (!bus.interface()->isServiceRegistered(watcher)) return false;
   QDBusInterface host(watcher, QStringLiteral("/StatusNotifierWatcher"), watcher, bus);
   return host.isValid() && host.property("IsStatusNotifierHostRegistered").toBool();
+}
+
+bool IsXembedSlot(const QWidget* widget) {
+  return widget->isWindow() && widget->objectName() == QLatin1String("QSystemTrayIconSys");
 }
 
 // Interns an atom; 0 when the server does not answer.
@@ -186,6 +191,7 @@ void QtStatusBar::CreateItem(std::function<void(int64_t itemId)> onChoose) {
   onStatusNotifierHost_ = StatusNotifierHostPresent();
   menu_ = std::make_unique<QMenu>();
   tray_ = std::make_unique<QSystemTrayIcon>();
+  if (QCoreApplication::instance()) QCoreApplication::instance()->installEventFilter(this);
   tray_->setContextMenu(menu_.get());
   // A menu-bar item opens its menu on a plain click; the context menu alone would need the
   // right button.
@@ -224,16 +230,30 @@ void QtStatusBar::Redraw() {
 }
 
 void QtStatusBar::FitXembedSlot(const QColor& color) {
+  for (QWidget* widget : QApplication::topLevelWidgets()) {
+    if (IsXembedSlot(widget)) FitXembedSlot(widget, color);
+  }
+}
+
+void QtStatusBar::FitXembedSlot(QWidget* slot, const QColor& color) {
   // On an XEmbed tray Qt draws the item in a window of its own that starts as a 22 px square and
   // scales the picture down into it, which would shrink the title to a smudge. Trays size their
   // slots from that window's size hints, so it asks for the picture's full width. A
   // StatusNotifierItem has no such window; its host sizes the item itself.
   const QSize wanted = RenderStatusImage(symbol_, title_, color, kXembedHeight).size();
-  for (QWidget* widget : QApplication::topLevelWidgets()) {
-    if (widget->objectName() != QLatin1String("QSystemTrayIconSys")) continue;
-    widget->setMinimumSize(wanted);
-    widget->resize(wanted.width(), std::max(wanted.height(), widget->height()));
+  slot->setMinimumSize(wanted);
+  slot->resize(wanted.width(), std::max(wanted.height(), slot->height()));
+}
+
+bool QtStatusBar::eventFilter(QObject* watched, QEvent* event) {
+  // Qt docks its XEmbed window right after making it. Sizing it as soon as it exists, before the
+  // dock request goes out, lets the tray lay the item out once at its final width instead of
+  // embedding a square and moving it a moment later.
+  if (event->type() == QEvent::WinIdChange && watched->isWidgetType()) {
+    auto* widget = static_cast<QWidget*>(watched);
+    if (tray_ && IsXembedSlot(widget)) FitXembedSlot(widget, TemplateColor(onStatusNotifierHost_));
   }
+  return false;
 }
 
 void QtStatusBar::SetImage(std::optional<int> symbolIndex) {
@@ -289,6 +309,7 @@ void QtStatusBar::SetMenuItemEnabled(int64_t itemId, bool enabled) {
 }
 
 void QtStatusBar::RemoveItem() {
+  if (QCoreApplication::instance()) QCoreApplication::instance()->removeEventFilter(this);
   if (tray_) {
     tray_->hide();
     tray_->setContextMenu(nullptr);

@@ -9,6 +9,7 @@
 #include <QColor>
 #include <QIcon>
 #include <QImage>
+#include <QObject>
 #include <QString>
 #include <cstdint>
 #include <functional>
@@ -22,6 +23,7 @@
 class QAction;
 class QMenu;
 class QSystemTrayIcon;
+class QWidget;
 
 namespace pigmora::qt {
 
@@ -40,7 +42,7 @@ QImage RenderStatusImage(std::optional<int> symbolIndex, const QString& title, c
 // tray manager's window); nullopt when there is no tray or it publishes none.
 std::optional<QColor> XembedTrayForeground();
 
-class QtStatusBar final : public platform::StatusBar {
+class QtStatusBar final : public QObject, public platform::StatusBar {
  public:
   QtStatusBar();
   ~QtStatusBar() override;
@@ -60,6 +62,8 @@ class QtStatusBar final : public platform::StatusBar {
  private:
   void Redraw();
   void FitXembedSlot(const QColor& color);
+  void FitXembedSlot(QWidget* slot, const QColor& color);
+  bool eventFilter(QObject* watched, QEvent* event) override;
   void ShowMenuAtCursor();
 
   std::unique_ptr<QSystemTrayIcon> tray_;
