@@ -10,7 +10,9 @@ packages=(
   # the desktop the program and its tests run on
   xvfb xauth openbox trayer x11-utils x11-xserver-utils dbus dbus-x11 fonts-dejavu-core
   # real input, clipboard and screenshots for the end-to-end tests
-  xdotool xclip imagemagick xbindkeys
+  xdotool xclip imagemagick xbindkeys x11-xkb-utils
+  # a fresh Debian 12 system for the package's clean-install test
+  mmdebstrap
   # validators and the decimal-comma locale the format tests use
   desktop-file-utils libxml2-utils libglib2.0-bin locales
 )
