@@ -15,6 +15,8 @@ packages=(
   mmdebstrap
   # validators and the decimal-comma locale the format tests use
   desktop-file-utils libxml2-utils libglib2.0-bin locales
+  # the StatusNotifierItem host the tray tests read the menu through
+  python3 python3-dbus python3-gi
 )
 missing=()
 for p in "${packages[@]}"; do
