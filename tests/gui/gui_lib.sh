@@ -44,29 +44,29 @@ wait_for_path() {
   return 1
 }
 
+# True while the process runs (a child that has exited but was not reaped yet is a zombie, "Z").
+is_running() {
+  local state
+  state=$(sed -n 's/^[0-9]* (.*) \([A-Za-z]\) .*/\1/p' "/proc/$1/stat" 2>/dev/null)
+  [ -n "$state" ] && [ "$state" != "Z" ] && [ "$state" != "X" ]
+}
+
 # Waits (up to $2 seconds, default 10) for a child process to end; its status goes to
 # EXIT_STATUS ("timeout" when it still runs).
 wait_for_exit() {
   local pid="$1" limit="${2:-10}"
   local tries=$((limit * 10))
-  while [ $tries -gt 0 ] && kill -0 "$pid" 2>/dev/null; do
-    # A child that has exited but was not reaped yet still answers kill -0.
-    if [ "$(ps -o stat= -p "$pid" 2>/dev/null | cut -c1)" = "Z" ]; then break; fi
+  while [ $tries -gt 0 ] && is_running "$pid"; do
     sleep 0.1
     tries=$((tries - 1))
   done
-  if kill -0 "$pid" 2>/dev/null && [ "$(ps -o stat= -p "$pid" 2>/dev/null | cut -c1)" != "Z" ]; then
+  if is_running "$pid"; then
     EXIT_STATUS=timeout
     return 1
   fi
-  wait "$pid"
+  wait "$pid" 2>/dev/null
   EXIT_STATUS=$?
   return 0
-}
-
-# True while the process runs (and is not a zombie).
-is_running() {
-  kill -0 "$1" 2>/dev/null && [ "$(ps -o stat= -p "$1" 2>/dev/null | cut -c1)" != "Z" ]
 }
 
 # The number of lines of a file.
