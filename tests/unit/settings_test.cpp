@@ -37,7 +37,9 @@ TEST(PathSizeTest, TellsMissingDirectoryAndFileSize) {
 
 TEST(InitFirstRunTest, WritesTheNineKeysInOrderThenSynchronisesOnce) {
   fake::FakePlatform fake;
-  Settings settings{.ShortKey = u"x", .Login = 9};
+  Settings settings;
+  settings.ShortKey = u"x";
+  settings.Login = 9;
   InitFirstRun(fake.defaults, settings);
 
   EXPECT_EQ(fake.calls,
@@ -83,12 +85,7 @@ TEST(LoadSettingsTest, MissingOrWronglyTypedKeysReadAsEmptyOrZeroAndNothingIsWri
   fake.defaults.values["ShortKey"] = int64_t{5};             // a number where text belongs
   fake.defaults.values["OutFormat"] = std::u16string(u"3");  // text where a number belongs
   fake.defaults.values["ShortKey2"] = std::u16string(u"\u2318A");
-  Settings settings{.ShortKey = u"old",
-                    .ShortKey1 = u"old",
-                    .Login = 1,
-                    .MenuIcon = 4,
-                    .OutFormat = 2,
-                    .TitleOn = 1};
+  Settings settings{u"old", u"old", u"old", 1, 4, 2, 1};
   LoadSettings(fake.defaults, settings);
 
   EXPECT_EQ(settings.ShortKey, u"");

@@ -291,27 +291,39 @@ void FakePreferencesUi::MoveWindowTo(platform::Point topLeft) {
   position = topLeft;
 }
 
+namespace {
+FakePreferencesUi::Control NewControl(std::string kind, int64_t id, platform::Rect frame) {
+  FakePreferencesUi::Control control;
+  control.kind = std::move(kind);
+  control.id = id;
+  control.frame = frame;
+  return control;
+}
+}  // namespace
+
 void FakePreferencesUi::AddLabel(const std::u16string& text, platform::Rect frame) {
-  controls.push_back({.kind = "label", .id = -1, .text = text, .frame = frame});
+  controls.push_back(NewControl("label", -1, frame));
+  controls.back().text = text;
 }
 
 void FakePreferencesUi::AddShortcutField(int64_t id, platform::Rect frame,
                                          const std::u16string& placeholder) {
-  controls.push_back(
-      {.kind = "field", .id = id, .text = u"", .frame = frame, .items = {placeholder}});
+  controls.push_back(NewControl("field", id, frame));
+  controls.back().items = {placeholder};
 }
 
 void FakePreferencesUi::AddPopUp(int64_t id, platform::Rect frame,
                                  const std::vector<std::u16string>& items, bool symbols) {
-  Control control{.kind = symbols ? "symbols" : "popup", .id = id, .frame = frame, .items = items};
-  if (symbols) control.items.assign(6, u"");
+  Control control = NewControl(symbols ? "symbols" : "popup", id, frame);
+  control.items = symbols ? std::vector<std::u16string>(6) : items;
   control.selected = 0;  // a new pop-up shows its first item
   controls.push_back(std::move(control));
 }
 
 void FakePreferencesUi::AddCheckBox(int64_t id, platform::Rect frame,
                                     const std::u16string& checkTitle) {
-  controls.push_back({.kind = "checkbox", .id = id, .text = checkTitle, .frame = frame});
+  controls.push_back(NewControl("checkbox", id, frame));
+  controls.back().text = checkTitle;
 }
 
 std::u16string FakePreferencesUi::FieldText(int64_t id) {
