@@ -108,8 +108,10 @@ int main(int argc, char** argv) {
 
   g_qtMessageHandler = qInstallMessageHandler(HandleQtMessage);
   QApplication application(argc, argv);
-  QApplication::setApplicationName(QStringLiteral("pigmora"));
-  QApplication::setApplicationDisplayName(QStringLiteral("Pigmora"));
+  // No display name: Qt would append it to every window title, and the preferences window and
+  // the colour dialog are titled exactly "Preferences" and "Select Color". Alerts without a title
+  // of their own still read "Pigmora" from the application name.
+  QApplication::setApplicationName(QStringLiteral("Pigmora"));
   QApplication::setDesktopFileName(QStringLiteral(PIGMORA_APP_IDENTIFIER));
 
   pigmora::qt::QtSystemEvents events;
