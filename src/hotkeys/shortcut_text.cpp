@@ -6,14 +6,19 @@ namespace pigmora {
 
 namespace {
 
-bool IsModifierSymbol(char16_t c) {
-  return c == kControlSymbol || c == kOptionSymbol || c == kShiftSymbol || c == kCommandSymbol;
-}
-
-void ReplaceAll(std::u16string& text, char16_t symbol, std::u16string_view word) {
-  for (auto at = text.find(symbol); at != std::u16string::npos;
-       at = text.find(symbol, at + word.size())) {
-    text.replace(at, 1, word);
+// The word a modifier symbol stands for in a menu, or nothing for any other character.
+std::u16string_view ModifierWord(char16_t c) {
+  switch (c) {
+    case kShiftSymbol:
+      return u"Shift";
+    case kCommandSymbol:
+      return u"Cmd";
+    case kOptionSymbol:
+      return u"Alt";
+    case kControlSymbol:
+      return u"Ctrl";
+    default:
+      return {};
   }
 }
 
@@ -53,16 +58,19 @@ ParsedShortcut ParseShortcut(std::u16string_view shortcut) {
 }
 
 std::u16string MenuShortcutText(std::u16string_view shortcut) {
+  // One pass: the words contain no symbols, so replacing each symbol where it stands gives the
+  // same text as replacing them kind by kind, in time linear in a stored text of any length.
   std::u16string text;
-  text.reserve(shortcut.size() * 2);
+  text.reserve(shortcut.size() * 3);
   for (std::size_t i = 0; i < shortcut.size(); ++i) {
-    text += shortcut[i];
-    if (IsModifierSymbol(shortcut[i]) && i + 1 < shortcut.size()) text += u'+';
+    const std::u16string_view word = ModifierWord(shortcut[i]);
+    if (word.empty()) {
+      text += shortcut[i];
+      continue;
+    }
+    text += word;
+    if (i + 1 < shortcut.size()) text += u'+';
   }
-  ReplaceAll(text, kShiftSymbol, u"Shift");
-  ReplaceAll(text, kCommandSymbol, u"Cmd");
-  ReplaceAll(text, kOptionSymbol, u"Alt");
-  ReplaceAll(text, kControlSymbol, u"Ctrl");
   return text;
 }
 
