@@ -13,6 +13,8 @@ packages=(
   xdotool xclip imagemagick xbindkeys x11-xkb-utils
   # a fresh Debian 12 system for the package's clean-install test
   mmdebstrap
+  # fuzzing and the sanitizer build (tools/robustness.sh)
+  clang-14 libclang-rt-14-dev
   # validators and the decimal-comma locale the format tests use
   desktop-file-utils libxml2-utils libglib2.0-bin locales
   # the StatusNotifierItem host the tray tests read the menu through
