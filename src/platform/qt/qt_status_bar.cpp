@@ -220,13 +220,25 @@ void QtStatusBar::Redraw() {
   // sending it), where a title would shrink past reading; there the title goes to the tooltip
   // instead, and the symbol keeps its full size.
   const QString drawnTitle = (onStatusNotifierHost_ && symbol_) ? QString() : title_;
+  tray_->setIcon(StatusIcon(drawnTitle, color));
+  tray_->setToolTip(toolTip_.isEmpty() && onStatusNotifierHost_ ? title_ : toolTip_);
+  FitXembedSlot(color);
+}
+
+QIcon QtStatusBar::StatusIcon(const QString& drawnTitle, const QColor& color) {
+  // Every cycle redraws the item. Handing Qt the same QIcon for the same picture lets it reuse
+  // the scaled copies it caches per icon instead of piling up new ones for every key press; the
+  // pictures a user can reach are few (six symbols, six names, one colour at a time).
+  constexpr std::size_t kMostIcons = 64;
+  const IconKey key{symbol_.value_or(-1), drawnTitle, color.rgba()};
+  if (auto found = icons_.find(key); found != icons_.end()) return found->second;
+  if (icons_.size() >= kMostIcons) icons_.clear();
   QIcon icon;
   for (int height : kTrayHeights) {
     icon.addPixmap(QPixmap::fromImage(RenderStatusImage(symbol_, drawnTitle, color, height)));
   }
-  tray_->setIcon(icon);
-  tray_->setToolTip(toolTip_.isEmpty() && onStatusNotifierHost_ ? title_ : toolTip_);
-  FitXembedSlot(color);
+  icons_.emplace(key, icon);
+  return icon;
 }
 
 void QtStatusBar::FitXembedSlot(const QColor& color) {

@@ -17,6 +17,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <tuple>
 
 #include "platform/status_bar.h"
 
@@ -61,6 +62,7 @@ class QtStatusBar final : public QObject, public platform::StatusBar {
 
  private:
   void Redraw();
+  QIcon StatusIcon(const QString& drawnTitle, const QColor& color);
   void FitXembedSlot(const QColor& color);
   void FitXembedSlot(QWidget* slot, const QColor& color);
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -71,6 +73,9 @@ class QtStatusBar final : public QObject, public platform::StatusBar {
   std::map<int64_t, QAction*> actions_;  // owned by menu_
   std::function<void(int64_t)> onChoose_;
   std::optional<int> symbol_;
+  // The tray pictures drawn so far, by symbol (-1 for none), drawn title and colour.
+  using IconKey = std::tuple<int, QString, QRgb>;
+  std::map<IconKey, QIcon> icons_;
   QString title_;
   QString toolTip_;
   bool onStatusNotifierHost_ = false;
