@@ -72,9 +72,34 @@ wait_for_exit() {
 # The number of lines of a file.
 line_count() { wc -l <"$1" | tr -d ' '; }
 
+# Prints the ids of the visible windows that xdotool search finds with the arguments given; status
+# 1 when there is none. xdotool dies with an X error when a window it walks past is destroyed in the
+# middle of its search (a menu closing as a dialog opens); that search is run again rather than
+# taken for "no window".
+visible_windows() {
+  local err="$PIGMORA_SESSION_DIR/xdotool.$BASHPID.err" found
+  for _ in 1 2 3 4 5; do
+    found=$(xdotool search --onlyvisible "$@" 2>"$err")
+    if [ -n "$found" ]; then
+      rm -f "$err"
+      echo "$found"
+      return 0
+    fi
+    grep -q 'X Error' "$err" || break
+  done
+  rm -f "$err"
+  return 1
+}
+
 # Waits (up to $2 seconds, default 10) for a visible top-level window whose name matches $1;
 # prints its id.
 wait_for_window() {
-  local name="$1" limit="${2:-10}"
-  timeout "$limit" xdotool search --sync --onlyvisible --name "$name" 2>/dev/null | head -1
+  local name="$1" limit="${2:-10}" tries
+  tries=$((limit * 10))
+  while [ $tries -gt 0 ]; do
+    visible_windows --name "$name" | head -1 | grep . && return 0
+    sleep 0.1
+    tries=$((tries - 1))
+  done
+  return 1
 }

@@ -52,8 +52,7 @@ choose_tray_menu_item() {
 
 # The id of the visible top-level window whose name is exactly $1 (waits up to $2 seconds).
 wait_for_named_window() {
-  local name="$1" limit="${2:-10}"
-  timeout "$limit" xdotool search --sync --onlyvisible --name "^$name\$" 2>/dev/null | head -1
+  wait_for_window "^$1\$" "${2:-10}"
 }
 
 # Waits (up to $2 seconds, default 10) until no visible window is named exactly $1.
@@ -61,7 +60,7 @@ wait_for_window_gone() {
   local name="$1" limit="${2:-10}" tries
   tries=$((limit * 10))
   while [ $tries -gt 0 ]; do
-    xdotool search --onlyvisible --name "^$name\$" >/dev/null 2>&1 || return 0
+    visible_windows --name "^$name\$" >/dev/null || return 0
     sleep 0.1
     tries=$((tries - 1))
   done
