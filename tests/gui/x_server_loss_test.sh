@@ -37,9 +37,10 @@ state_tray_menu() {
   [ "$(xdotool search --onlyvisible --class pigmora 2>/dev/null | wc -l)" -gt "$before" ]
 }
 state_cycling() {
+  # Until the server is gone.
   (
-    while :; do
-      xdotool key --delay 1 "$FORWARD_KEY" "$FORWARD_KEY" "$BACK_KEY" "$BACK_KEY" 2>/dev/null
+    while xdotool key --delay 1 "$FORWARD_KEY" "$FORWARD_KEY" "$BACK_KEY" "$BACK_KEY" 2>/dev/null; do
+      :
     done
   ) &
   BURST=$!
