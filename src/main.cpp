@@ -6,6 +6,7 @@
 #include <xcb/xcb.h>
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QString>
 #include <cerrno>
 #include <cstdio>
@@ -85,9 +86,18 @@ QtMessageHandler g_qtMessageHandler = nullptr;
 // Qt's xcb plugin ends the process when the X connection breaks (the server went away, the
 // session ended): with exit(1), which runs destructors against a dead connection, or with
 // qFatal, which dumps core. Both come through here first: one clear line, and out at once.
+// True once the X server has gone: every later Qt warning is only a consequence of that.
+bool X11ConnectionBroken() {
+  auto* x11 = qApp ? qApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+  xcb_connection_t* connection = x11 ? x11->connection() : nullptr;
+  return connection != nullptr && xcb_connection_has_error(connection) != 0;
+}
+
 void HandleQtMessage(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+  // The lost server is told in one line: the clipboard and drawing warnings Qt may print on the
+  // way down would only bury it.
   if (message.startsWith(QStringLiteral("The X11 connection broke")) ||
-      message.startsWith(QStringLiteral("could not connect to display"))) {
+      message.startsWith(QStringLiteral("could not connect to display")) || X11ConnectionBroken()) {
     PrintLine("lost the connection to the X11 display; quitting.");
     _exit(1);
   }

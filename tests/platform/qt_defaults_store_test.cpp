@@ -264,3 +264,36 @@ TEST_F(QtDefaultsStoreTest, SynchronizeWithoutChangesLeavesTheFileAlone) {
 
 }  // namespace
 }  // namespace pigmora::qt
+
+namespace pigmora::qt {
+namespace {
+
+// A key QSettings cannot write back ("/Notes") must not make every later save fail.
+TEST_F(QtDefaultsStoreTest, AKeyThatCannotBeWrittenBackDoesNotStopSaving) {
+  const fs::path path = FreshPath("badkey");
+  WriteFile(path, "[General]\n/Notes=1\na//b=2\nOutFormat=2\n");
+  QtDefaultsStore store(path.string());
+  store.WriteInteger("OutFormat", 4);
+  store.Synchronize();
+  QtDefaultsStore reread(CopyAsNextStart(path).string());
+  EXPECT_EQ(reread.ReadInteger("OutFormat"), 4);
+}
+
+// A save cut short by a kill leaves its staging file (and QSettings' lock beside it); the next
+// start clears them away, and nothing else.
+TEST_F(QtDefaultsStoreTest, StagingFilesLeftByAKilledSaveAreRemovedAtStart) {
+  const fs::path path = FreshPath("leftovers");
+  WriteFile(path, "[General]\nOutFormat=2\n");
+  const fs::path stage = path.string() + ".saving-aB3xY9";
+  const fs::path stageLock = path.string() + ".saving-aB3xY9.lock";
+  const fs::path unrelated = path.string() + ".backup";
+  for (const fs::path& file : {stage, stageLock, unrelated}) WriteFile(file, "x");
+  QtDefaultsStore store(path.string());
+  EXPECT_FALSE(fs::exists(stage));
+  EXPECT_FALSE(fs::exists(stageLock));
+  EXPECT_TRUE(fs::exists(unrelated));
+  EXPECT_EQ(store.ReadInteger("OutFormat"), 2);
+}
+
+}  // namespace
+}  // namespace pigmora::qt

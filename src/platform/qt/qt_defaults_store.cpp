@@ -6,6 +6,8 @@
 
 #include <QSettings>
 #include <QStringList>
+#include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cstdlib>
 #include <filesystem>
@@ -16,6 +18,9 @@ namespace pigmora::qt {
 namespace {
 
 namespace fs = std::filesystem;
+
+// Names the files a save writes beside the settings file before it renames one over it.
+constexpr char kStagingMark[] = ".saving-";
 
 QString KeyOf(std::string_view key) {
   return QString::fromUtf8(key.data(), static_cast<qsizetype>(key.size()));
@@ -68,9 +73,53 @@ std::map<QString, QVariant> ReadIniFile(const QString& path) {
   return values;
 }
 
+// A key that a rewrite gives back as it is: one that QSettings cannot write again ("/Notes",
+// "a//b") would make every later check of a written file fail, and no change would ever be saved.
+bool SurvivesRewrite(const QString& key) {
+  return !key.isEmpty() && !key.startsWith(u'/') && !key.endsWith(u'/') &&
+         !key.contains(QStringLiteral("//"));
+}
+
+// The values of a settings file that a save can write back: those under keys that survive a
+// rewrite.
+std::map<QString, QVariant> ReadUsableValues(const QString& path) {
+  std::map<QString, QVariant> values = ReadIniFile(path);
+  std::erase_if(values, [](const auto& entry) { return !SurvivesRewrite(entry.first); });
+  return values;
+}
+
+// Texts and numbers are what the program reads; values of other kinds (lists, byte arrays) are
+// carried along as Qt writes them back, and a difference there must not stop every later save.
+bool IsProgramValue(const QVariant& value) {
+  return AsOnDisk(value).typeId() == QMetaType::QString;
+}
+
+// Removes the staging files (and their QSettings lock files) that a save cut short by a kill left
+// beside the settings file: "<name>.saving-XXXXXX" and "<name>.saving-XXXXXX.lock". Only one
+// Pigmora runs, so none of them can be in use; the mark keeps a user's own "<name>.backup" safe.
+void RemoveLeftoverStagingFiles(const std::string& settingsPath) {
+  std::error_code error;
+  const fs::path settings(settingsPath);
+  if (!settings.has_parent_path()) return;
+  const std::string prefix = settings.filename().string() + kStagingMark;
+  fs::directory_iterator entries(settings.parent_path(), error);
+  if (error) return;
+  for (const auto& entry : entries) {
+    const std::string name = entry.path().filename().string();
+    if (!name.starts_with(prefix)) continue;
+    std::string_view rest = std::string_view(name).substr(prefix.size());
+    if (rest.ends_with(".lock")) rest.remove_suffix(5);
+    const bool isStagingName =
+        rest.size() == 6 && std::all_of(rest.begin(), rest.end(), [](char c) {
+          return std::isalnum(static_cast<unsigned char>(c)) != 0;
+        });
+    if (isStagingName && entry.is_regular_file(error)) fs::remove(entry.path(), error);
+  }
+}
+
 // A name beside `target` that nothing uses yet, created empty with `mode`; empty on failure.
 std::string CreateUniqueFile(const std::string& target, mode_t mode) {
-  std::string pattern = target + ".XXXXXX";
+  std::string pattern = target + kStagingMark + "XXXXXX";
   const int fd = mkostemp(pattern.data(), O_CLOEXEC);
   if (fd < 0) return {};
   fchmod(fd, mode);
@@ -100,7 +149,9 @@ class RemoveOnExit {
 }  // namespace
 
 QtDefaultsStore::QtDefaultsStore(std::string filePath)
-    : filePath_(std::move(filePath)), values_(ReadIniFile(QString::fromStdString(filePath_))) {}
+    : filePath_(std::move(filePath)), values_(ReadUsableValues(QString::fromStdString(filePath_))) {
+  RemoveLeftoverStagingFiles(filePath_);
+}
 
 std::optional<std::u16string> QtDefaultsStore::ReadText(std::string_view key) {
   const auto found = values_.find(KeyOf(key));
@@ -165,10 +216,10 @@ void QtDefaultsStore::Synchronize() {
   RemoveOnExit checkCleanup(checkPath);
   if (unlink(checkPath.c_str()) != 0 || link(stagePath.c_str(), checkPath.c_str()) != 0) return;
   const std::map<QString, QVariant> written = ReadIniFile(QString::fromStdString(checkPath));
-  if (written.size() != values_.size()) return;
   for (const auto& [key, value] : values_) {
     const auto found = written.find(key);
-    if (found == written.end() || AsOnDisk(found->second) != AsOnDisk(value)) return;
+    if (found == written.end()) return;
+    if (IsProgramValue(value) && AsOnDisk(found->second) != AsOnDisk(value)) return;
   }
 
   if (!SyncToDisk(stagePath, O_RDONLY)) return;

@@ -5,6 +5,9 @@
 #include <QString>
 #include <QSvgRenderer>
 
+#include <map>
+#include <utility>
+
 namespace pigmora::qt {
 
 namespace {
@@ -38,12 +41,22 @@ QImage RenderMenuIconSymbol(int index, const QColor& color, int pixels) {
 
 QIcon MenuIconSymbol(int index, const QColor& color) {
   if (index < 0 || index >= kMenuIconSymbolCount) return {};
+  // The icon pop-up asks for the six symbols at every opening of the preferences window. The same
+  // QIcon each time lets Qt reuse the scaled copies it caches per icon rather than keep new ones
+  // for every opening. Main thread only, like every widget; never destroyed, since pixmaps must not
+  // outlive the application object and statics would.
+  static auto& drawn = *new std::map<std::pair<int, QRgb>, QIcon>;
+  const auto key = std::make_pair(index, color.rgba());
+  if (auto found = drawn.find(key); found != drawn.end()) return found->second;
   QIcon icon;
   for (int size : kIconSizes) {
     const QImage image = RenderMenuIconSymbol(index, color, size);
     if (image.isNull()) return {};
     icon.addPixmap(QPixmap::fromImage(image));
   }
+  constexpr std::size_t kMostIcons = 6 * 8;  // six symbols in a few ink colours
+  if (drawn.size() >= kMostIcons) drawn.clear();
+  drawn.emplace(key, icon);
   return icon;
 }
 
