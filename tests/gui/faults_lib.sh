@@ -59,9 +59,11 @@ wait_until_idle() {
   return 1
 }
 
-# The temporary files the settings store leaves beside the settings file: "<file>.XXXXXX".
+# The staging files a save cut short leaves beside the settings file, "<file>.saving-XXXXXX" and
+# its QSettings lock; the next start removes them.
 stray_settings_files() {
-  find "$(dirname "$1")" -maxdepth 1 -name "$(basename "$1").??????" 2>/dev/null
+  find "$(dirname "$1")" -maxdepth 1 \( -name "$(basename "$1").saving-??????" -o \
+    -name "$(basename "$1").saving-??????.lock" \) 2>/dev/null
 }
 
 # Checks a settings file after a fault: a regular file ending in a newline (nothing cut off),
