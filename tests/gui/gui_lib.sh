@@ -69,6 +69,12 @@ wait_for_exit() {
   return 0
 }
 
+# True when the program under test is built with AddressSanitizer (PIGMORA_SANITIZE). Its allocator
+# keeps freed blocks in a quarantine and records the call stack of every allocation, so the
+# resident set grows by design and tells nothing of the program's own memory: leaks are
+# LeakSanitizer's to find there (tools/robustness.sh fails on any of its reports).
+sanitizer_build() { grep -q -a -m1 '__asan_init' "$PIGMORA_BIN" 2>/dev/null; }
+
 # The number of lines of a file.
 line_count() { wc -l <"$1" | tr -d ' '; }
 
