@@ -27,7 +27,7 @@
 #include "platform/qt/qt_sound.h"
 #include "platform/qt/qt_status_bar.h"
 #include "platform/qt/qt_system_events.h"
-#include "platform/qt/xcb_hotkey_service.h"
+#include "platform/x11/xcb_hotkey_service.h"
 
 namespace {
 

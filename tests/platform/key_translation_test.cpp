@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "hotkeys/capture_field.h"
-#include "platform/qt/qt_key_translation.h"
-#include "platform/qt/x_key_translation.h"
+#include "platform/x11/x11_key_event.h"
+#include "platform/x11/x_key_translation.h"
 
 namespace pigmora::qt {
 namespace {

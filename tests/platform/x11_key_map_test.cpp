@@ -1,4 +1,4 @@
-#include "platform/qt/x11_key_map.h"
+#include "platform/x11/x11_key_map.h"
 
 #define XK_MISCELLANY
 #define XK_LATIN1

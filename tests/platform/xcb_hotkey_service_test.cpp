@@ -1,6 +1,6 @@
 // Global hot keys against the test session's real X server: the grabs the service makes are
 // probed from a second client, which is what another program holding a combination looks like.
-#include "platform/qt/xcb_hotkey_service.h"
+#include "platform/x11/xcb_hotkey_service.h"
 
 #include <gtest/gtest.h>
 #include <xcb/xcb.h>
@@ -13,7 +13,7 @@
 #include <optional>
 #include <vector>
 
-#include "platform/qt/x11_key_map.h"
+#include "platform/x11/x11_key_map.h"
 
 namespace pigmora::qt {
 namespace {

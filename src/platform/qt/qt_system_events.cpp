@@ -15,7 +15,7 @@
 #include <cerrno>
 #include <csignal>
 
-#include "platform/qt/qt_key_translation.h"
+#include "platform/x11/x11_key_event.h"
 
 namespace pigmora::qt {
 

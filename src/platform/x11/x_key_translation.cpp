@@ -1,4 +1,4 @@
-#include "platform/qt/x_key_translation.h"
+#include "platform/x11/x_key_translation.h"
 
 #include <array>
 #include <optional>

@@ -1,4 +1,4 @@
-#include "platform/qt/qt_key_translation.h"
+#include "platform/x11/x11_key_event.h"
 
 #include <xcb/xcb.h>
 
@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <memory>
 
-#include "platform/qt/x_key_translation.h"
+#include "platform/x11/x_key_translation.h"
 
 namespace pigmora::qt {
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/qt/xcb_hotkey_service.h"
+#include "platform/x11/xcb_hotkey_service.h"
 
 #include <xcb/xcb.h>
 #include <xcb/xcb_keysyms.h>
@@ -11,7 +11,7 @@
 #include <cstdlib>
 #include <span>
 
-#include "platform/qt/x11_key_map.h"
+#include "platform/x11/x11_key_map.h"
 
 namespace pigmora::qt {
 
