@@ -138,8 +138,10 @@ if [ $want_tray -eq 1 ]; then
   trayer --edge top --align right --widthtype request --height 32 --SetDockType true \
     --expand true --transparent false >"$session_dir/trayer.log" 2>&1 &
   record $!
-  if ! timeout 10 xdotool search --sync --onlyvisible --class trayer >/dev/null 2>&1; then
-    log "trayer did not start"; cat "$session_dir/trayer.log" >&2; exit 2
+  # The tray is ready when trayer owns the system tray selection, the moment an item can dock; a
+  # busy machine can take far longer to get there than an idle one.
+  if ! "$(dirname "$0")/wait_for_tray_host.py" 60; then
+    log "trayer did not take the system tray within 60 s"; cat "$session_dir/trayer.log" >&2; exit 2
   fi
 fi
 
