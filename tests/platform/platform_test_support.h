@@ -1,7 +1,8 @@
 #pragma once
 // Helpers for tests that drive the Qt backend on the session's X server: waiting while Qt keeps
 // handling events, acting on a modal dialog once it has the keyboard, and running desktop tools
-// (xdotool, xclip) without blocking the event loop that has to answer them.
+// (xdotool, xclip) without blocking the event loop that has to answer them, and setting an
+// environment variable for one test.
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QDialog>
@@ -12,8 +13,11 @@
 #include <QStringList>
 #include <QTimer>
 #include <QWidget>
+#include <cstdlib>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <string>
 
 namespace pigmora::test {
 
@@ -101,6 +105,30 @@ class WhenModal {
   QDeadlineTimer deadline_;
   QTimer timer_;
   bool acted_ = false;
+};
+
+// Sets or unsets an environment variable for one test and puts it back afterwards.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const char* value) : name_(name) {
+    if (const char* old = std::getenv(name)) old_ = old;
+    if (value) {
+      setenv(name, value, 1);
+    } else {
+      unsetenv(name);
+    }
+  }
+  ~ScopedEnv() {
+    if (old_) {
+      setenv(name_, old_->c_str(), 1);
+    } else {
+      unsetenv(name_);
+    }
+  }
+
+ private:
+  const char* name_;
+  std::optional<std::string> old_;
 };
 
 }  // namespace pigmora::test

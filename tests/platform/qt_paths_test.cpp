@@ -7,35 +7,14 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <optional>
 #include <string>
+
+#include "platform_test_support.h"
 
 namespace pigmora::qt {
 namespace {
 
-// Sets or unsets an environment variable for one test and puts it back afterwards.
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const char* value) : name_(name) {
-    if (const char* old = std::getenv(name)) old_ = old;
-    if (value) {
-      setenv(name, value, 1);
-    } else {
-      unsetenv(name);
-    }
-  }
-  ~ScopedEnv() {
-    if (old_) {
-      setenv(name_, old_->c_str(), 1);
-    } else {
-      unsetenv(name_);
-    }
-  }
-
- private:
-  const char* name_;
-  std::optional<std::string> old_;
-};
+using test::ScopedEnv;
 
 const std::string kAppId = PIGMORA_APP_IDENTIFIER;
 

@@ -1,0 +1,16 @@
+#pragma once
+// Which kind of desktop session the program runs in: it decides which desktop services are used
+// (X11 key grabs, or the Wayland compositor's and the desktop portals' services).
+namespace pigmora::platform {
+
+enum class SessionType { X11, Wayland };
+
+// From the two variables a session sets: WAYLAND_DISPLAY (the compositor's socket, set in every
+// Wayland session even when X11 clients are served through XWayland) and XDG_SESSION_TYPE (set
+// by the login manager). Either one naming Wayland is enough; null and empty mean unset.
+SessionType SessionTypeFrom(const char* waylandDisplay, const char* xdgSessionType);
+
+// The same, from this process's environment.
+SessionType CurrentSessionType();
+
+}  // namespace pigmora::platform
