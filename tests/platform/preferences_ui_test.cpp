@@ -128,10 +128,16 @@ TEST_F(PreferencesUiTest, ShortcutFieldShowsTextButNeverEditsIt) {
 
   ui.SetFieldText(kField, u"⌃⌥⌘P");
   EXPECT_EQ(ui.FieldText(kField), u"⌃⌥⌘P");
+  // The user reads the tray menu's words; the program keeps the symbols.
+  EXPECT_EQ(field->text().toStdString(), "Ctrl+Alt+Super+P");
   EXPECT_EQ(field->cursorPosition(), 0);
+  ui.SetFieldText(kField, u"⌘F9");
+  EXPECT_EQ(ui.FieldText(kField), u"⌘F9");
+  EXPECT_EQ(field->text().toStdString(), "Super+F9");
   EXPECT_FALSE(field->hasSelectedText());
   ui.SetFieldText(kField, u"");
   EXPECT_EQ(ui.FieldText(kField), u"");
+  EXPECT_EQ(field->text().toStdString(), "");
   EXPECT_TRUE(reports.empty());
 }
 

@@ -26,38 +26,6 @@ using platform::kMenuOptionMask;
 using platform::kMenuShiftMask;
 using platform::MenuEntry;
 
-struct LabelCase {
-  std::u16string key;
-  uint32_t mask;
-  const char* label;
-};
-
-TEST(MenuShortcutLabelTest, KeyEquivalentsReadTheWayThisDesktopWritesThem) {
-  const LabelCase cases[] = {
-      {u"p", kMenuControlMask | kMenuOptionMask | kMenuCommandMask, "Ctrl+Alt+Super+P"},
-      {u"a", kMenuControlMask | kMenuOptionMask | kMenuShiftMask | kMenuCommandMask,
-       "Ctrl+Alt+Shift+Super+A"},
-      {u"q", kMenuCommandMask, "Super+Q"},
-      {u",", kMenuCommandMask, "Super+,"},
-      {u"\uF704", kMenuCommandMask, "Super+F1"},
-      {u"\uF708", kMenuCommandMask, "Super+F5"},
-      {u"\uF70F", 0, "F12"},
-      {u"tab", kMenuControlMask, "Ctrl+Tab"},
-      {u"space", kMenuControlMask | kMenuOptionMask, "Ctrl+Alt+Space"},
-      {u"f13", kMenuShiftMask, "Shift+F13"},
-      {u"\u21A9", kMenuControlMask, "Ctrl+Return"},
-      {u"\u238B", kMenuOptionMask, "Alt+Esc"},
-      {u"{", kMenuShiftMask | kMenuCommandMask, "Shift+Super+{"},
-      {u"5", 0, "5"},
-      // Modifiers with no key ("Shift+Cmd++" leaves the key empty) and no key at all: nothing.
-      {u"", kMenuShiftMask | kMenuCommandMask, ""},
-      {u"", 0, ""},
-  };
-  for (const LabelCase& c : cases) {
-    EXPECT_EQ(MenuShortcutLabel(c.key, c.mask), QString::fromUtf8(c.label)) << c.label;
-  }
-}
-
 int OpaquePixels(const QImage& image) {
   int count = 0;
   for (int y = 0; y < image.height(); ++y) {

@@ -16,6 +16,7 @@
 
 #include "app/app_event.h"
 #include "platform/qt/qt_menu_icons.h"
+#include "platform/qt/qt_shortcut_label.h"
 #include "platform/qt/qt_system_events.h"
 
 namespace pigmora::qt {
@@ -37,6 +38,10 @@ QRect ToQRect(platform::Rect frame) {
 // The colour a shortcut field's text takes while its shortcut does not work as a hot key: a red
 // that stays readable on light and dark field backgrounds.
 const QColor kProblemTextColor(0xd0, 0x30, 0x30);
+
+// The dynamic property that holds a shortcut field's text as the program knows it ("⌃⌥⌘P"),
+// beside the words it shows ("Ctrl+Alt+Super+P").
+constexpr char kShortcutTextProperty[] = "pigmoraShortcutText";
 
 // The system's UI font at the size the window's geometry was laid out for. Its points are the
 // window's own units (one point, one device-independent pixel), so the size is given in pixels:
@@ -243,14 +248,17 @@ void QtPreferencesUi::AddCheckBox(int64_t id, platform::Rect frame, const std::u
 }
 
 std::u16string QtPreferencesUi::FieldText(int64_t id) {
-  if (auto* field = Find<QLineEdit>(id)) return ToU16(field->text());
-  return {};
+  auto* field = Find<QLineEdit>(id);
+  if (field == nullptr) return {};
+  return ToU16(field->property(kShortcutTextProperty).toString());
 }
 
 void QtPreferencesUi::SetFieldText(int64_t id, const std::u16string& text) {
   auto* field = Find<QLineEdit>(id);
   if (field == nullptr) return;
-  field->setText(ToQString(text));
+  // The program keeps and stores the symbol text; the user reads the words of the tray menu.
+  field->setProperty(kShortcutTextProperty, ToQString(text));
+  field->setText(ShortcutFieldLabel(text));
   // The insertion point goes back to the start with nothing selected.
   field->deselect();
   field->setCursorPosition(0);

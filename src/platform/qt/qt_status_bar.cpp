@@ -23,6 +23,7 @@
 #include <cstdlib>
 
 #include "platform/qt/qt_menu_icons.h"
+#include "platform/qt/qt_shortcut_label.h"
 
 namespace pigmora::qt {
 
@@ -32,35 +33,6 @@ namespace {
 constexpr int kTrayHeights[] = {16, 22, 24, 32, 48};
 // The height Qt's XEmbed tray window is made for (the common panel icon size).
 constexpr int kXembedHeight = 22;
-
-struct KeyWord {
-  char16_t key;
-  const char* word;
-};
-
-// Keys that menu texts carry as a symbol, written the way this desktop names them.
-constexpr KeyWord kKeyWords[] = {
-    {u'\u21A9', "Return"}, {u'\u238B', "Esc"},    {u'\u232B', "Backspace"}, {u'\u2326', "Del"},
-    {u'\u21DE', "PgUp"},   {u'\u21DF', "PgDown"}, {u'\u2196', "Home"},      {u'\u2198', "End"},
-    {u'\u2190', "Left"},   {u'\u2191', "Up"},     {u'\u2192', "Right"},     {u'\u2193', "Down"},
-};
-
-QString KeyLabel(const std::u16string& key) {
-  if (key.size() == 1) {
-    const char16_t c = key[0];
-    // AppKit's function-key characters F1 to F12.
-    if (c >= 0xF704 && c <= 0xF70F) return QStringLiteral("F%1").arg(c - 0xF704 + 1);
-    for (const KeyWord& word : kKeyWords) {
-      if (word.key == c) return QString::fromLatin1(word.word);
-    }
-    return QString(QChar(c)).toUpper();
-  }
-  // Words such as "tab", "space" or "f13" arrive in lower case.
-  QString text = QString::fromStdU16String(key);
-  if (text.size() > 1 && text[0] == u'f' && text[1].isDigit()) return text.toUpper();
-  text[0] = text[0].toUpper();
-  return text;
-}
 
 // The test Qt makes to choose a StatusNotifierItem over an XEmbed icon: a watcher on the session
 // bus that has a host.
@@ -137,17 +109,6 @@ QColor TemplateColor(bool onStatusNotifierHost) {
 }
 
 }  // namespace
-
-QString MenuShortcutLabel(const std::u16string& keyEquivalent, uint32_t modifierMask) {
-  // A mask without a key is no shortcut: there is nothing to press.
-  if (keyEquivalent.empty()) return {};
-  QString label;
-  if (modifierMask & platform::kMenuControlMask) label += QStringLiteral("Ctrl+");
-  if (modifierMask & platform::kMenuOptionMask) label += QStringLiteral("Alt+");
-  if (modifierMask & platform::kMenuShiftMask) label += QStringLiteral("Shift+");
-  if (modifierMask & platform::kMenuCommandMask) label += QStringLiteral("Super+");
-  return label + KeyLabel(keyEquivalent);
-}
 
 QImage RenderStatusImage(std::optional<int> symbolIndex, const QString& title, const QColor& color,
                          int height) {

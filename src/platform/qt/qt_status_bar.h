@@ -28,10 +28,6 @@ class QWidget;
 
 namespace pigmora::qt {
 
-// The key equivalent of a menu item as a user of this desktop reads it: "Ctrl+Alt+Super+P",
-// "Super+,", "Super+F5". Command is the Super key here. Empty when the item has no key.
-QString MenuShortcutLabel(const std::u16string& keyEquivalent, uint32_t modifierMask);
-
 // The tray picture: the symbol (none for nullopt), followed by the title when it is not empty,
 // `height` pixels high, in `color`. A tray slot has no room for text of its own, so the title is
 // part of the picture. Never null: with neither symbol nor title it is a transparent square, so

@@ -1,0 +1,71 @@
+#include "platform/qt/qt_shortcut_label.h"
+
+#include "hotkeys/menu_item_text.h"
+#include "hotkeys/shortcut_text.h"
+#include "platform/status_bar.h"
+
+namespace pigmora::qt {
+
+namespace {
+
+struct KeyWord {
+  char16_t key;
+  const char* word;
+};
+
+// Keys that menu texts carry as a symbol, written the way this desktop names them.
+constexpr KeyWord kKeyWords[] = {
+    {u'\u21A9', "Return"}, {u'\u238B', "Esc"},    {u'\u232B', "Backspace"}, {u'\u2326', "Del"},
+    {u'\u21DE', "PgUp"},   {u'\u21DF', "PgDown"}, {u'\u2196', "Home"},      {u'\u2198', "End"},
+    {u'\u2190', "Left"},   {u'\u2191', "Up"},     {u'\u2192', "Right"},     {u'\u2193', "Down"},
+};
+
+QString KeyLabel(const std::u16string& key) {
+  if (key.size() == 1) {
+    const char16_t c = key[0];
+    // AppKit's function-key characters F1 to F12.
+    if (c >= 0xF704 && c <= 0xF70F) return QStringLiteral("F%1").arg(c - 0xF704 + 1);
+    for (const KeyWord& word : kKeyWords) {
+      if (word.key == c) return QString::fromLatin1(word.word);
+    }
+    return QString(QChar(c)).toUpper();
+  }
+  // Words such as "tab", "space" or "f13" arrive in lower case.
+  QString text = QString::fromStdU16String(key);
+  if (text.size() > 1 && text[0] == u'f' && text[1].isDigit()) return text.toUpper();
+  text[0] = text[0].toUpper();
+  return text;
+}
+
+// "Ctrl+Alt+Shift+Super+", each word followed by its "+".
+QString ModifierWords(uint32_t modifierMask) {
+  QString words;
+  if (modifierMask & platform::kMenuControlMask) words += QStringLiteral("Ctrl+");
+  if (modifierMask & platform::kMenuOptionMask) words += QStringLiteral("Alt+");
+  if (modifierMask & platform::kMenuShiftMask) words += QStringLiteral("Shift+");
+  if (modifierMask & platform::kMenuCommandMask) words += QStringLiteral("Super+");
+  return words;
+}
+
+}  // namespace
+
+QString MenuShortcutLabel(const std::u16string& keyEquivalent, uint32_t modifierMask) {
+  // A mask without a key is no shortcut: there is nothing to press.
+  if (keyEquivalent.empty()) return {};
+  return ModifierWords(modifierMask) + KeyLabel(keyEquivalent);
+}
+
+QString ShortcutFieldLabel(std::u16string_view shortcut) {
+  // The menu's own road from the stored text to its words, so that field and menu agree.
+  platform::MenuEntry entry = ReadMenuItemText(u"\t" + MenuShortcutText(shortcut));
+  // The menu form loses a key that is "+" (a separator there) or "&" (a mnemonic marker there).
+  if (entry.keyEquivalent.empty()) entry.keyEquivalent = ParseShortcut(shortcut).keyName;
+  QString label = ModifierWords(entry.modifierMask);
+  if (entry.keyEquivalent.empty()) {
+    label.chop(1);
+    return label;
+  }
+  return label + KeyLabel(entry.keyEquivalent);
+}
+
+}  // namespace pigmora::qt
