@@ -102,6 +102,8 @@ void XcbHotkeyService::Ungrab(uint8_t keycode, const std::vector<uint16_t>& stat
   for (xcb_void_cookie_t cookie : cookies) {
     XcbPtr<xcb_generic_error_t> error(xcb_request_check(connection_, cookie));
   }
+  // A key held down now may come up unseen, once the grab no longer reports it.
+  heldKeys_.Clear();
 }
 
 int XcbHotkeyService::Register(uint32_t keyCode, uint32_t modifiers, platform::HotkeyId id,
@@ -161,15 +163,27 @@ bool XcbHotkeyService::nativeEventFilter(const QByteArray& eventType, void* mess
                                          qintptr* /*result*/) {
   if (eventType != "xcb_generic_event_t" || !message) return false;
   const auto* event = static_cast<const xcb_generic_event_t*>(message);
-  // Bit 7 of the type only says the event came through SendEvent. Releases are not hot keys.
-  if ((event->response_type & 0x7f) != XCB_KEY_PRESS) return false;
-  const auto* press = reinterpret_cast<const xcb_key_press_event_t*>(event);
-  // Presses that reach our own windows through the focus are theirs; a grab reports on the root.
-  if (press->event != root_) return false;
-  const uint16_t mods = HotkeyModifiersOfState(press->state);
+  // Bit 7 of the type only says the event came through SendEvent.
+  const uint8_t type = event->response_type & 0x7f;
+  if (type != XCB_KEY_PRESS && type != XCB_KEY_RELEASE) return false;
+  // Key press and release events share one layout.
+  const auto* key = reinterpret_cast<const xcb_key_press_event_t*>(event);
+  // Keys that reach our own windows through the focus are theirs; a grab reports on the root.
+  if (key->event != root_) return false;
+  if (type == XCB_KEY_RELEASE) {
+    // Whatever modifiers are still down when the key comes up, it ends the press.
+    for (const auto& [ref, grab] : grabs_) {
+      if (grab.keycode == key->detail) {
+        heldKeys_.Release(key->detail, key->time);
+        return true;
+      }
+    }
+    return false;
+  }
+  const uint16_t mods = HotkeyModifiersOfState(key->state);
   for (const auto& [ref, grab] : grabs_) {
-    if (grab.keycode == press->detail && grab.modifiers == mods) {
-      if (onPressed_) onPressed_(grab.id);
+    if (grab.keycode == key->detail && grab.modifiers == mods) {
+      if (heldKeys_.Press(key->detail, key->time) && onPressed_) onPressed_(grab.id);
       return true;
     }
   }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/hotkey_service.h"
+#include "platform/x11/x11_key_repeat.h"
 
 struct xcb_connection_t;
 
@@ -53,6 +54,7 @@ class XcbHotkeyService final : public platform::HotkeyService, private QAbstract
   std::function<int(std::optional<platform::HotkeyId>)> onPressed_;
   std::map<platform::HotkeyRef, Grab> grabs_;
   platform::HotkeyRef nextRef_ = 1;
+  HeldKeys heldKeys_;
 };
 
 }  // namespace pigmora::qt
