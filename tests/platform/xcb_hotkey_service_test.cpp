@@ -112,11 +112,14 @@ class XcbHotkeyServiceTest : public ::testing::Test {
   }
 
   // Hands the filter a key event as the xcb plugin would.
-  bool Deliver(uint8_t type, uint8_t keycode, uint16_t state, bool onRoot = true) {
+  // One key event at the server time `time` (a fresh time, later than every earlier one, when 0).
+  bool Deliver(uint8_t type, uint8_t keycode, uint16_t state, bool onRoot = true,
+               uint32_t time = 0) {
     xcb_key_press_event_t event{};
     event.response_type = type;
     event.detail = keycode;
     event.state = state;
+    event.time = time != 0 ? time : (clock += 100);
     event.root = xcb_setup_roots_iterator(xcb_get_setup(ConnectionOfQt())).data->root;
     event.event = onRoot ? event.root : event.root + 1;
     qintptr result = 0;
@@ -128,6 +131,13 @@ class XcbHotkeyServiceTest : public ::testing::Test {
     return qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->connection();
   }
 
+  // A whole press: the key goes down and comes up again. Whether the press was taken.
+  bool Tap(uint8_t keycode, uint16_t state) {
+    const bool taken = Deliver(XCB_KEY_PRESS, keycode, state);
+    Deliver(XCB_KEY_RELEASE, keycode, state);
+    return taken;
+  }
+
   std::vector<uint16_t> Variants(uint16_t mods) const {
     return LockVariants(mods, locks.numLock, locks.capsLock);
   }
@@ -135,6 +145,7 @@ class XcbHotkeyServiceTest : public ::testing::Test {
   OtherClient other;
   XcbHotkeyService service;
   std::vector<std::optional<HotkeyId>> pressed;
+  uint32_t clock = 1000;
   uint8_t keycodeP = 0;
   uint8_t keycodeO = 0;
   Locks locks;
@@ -230,7 +241,7 @@ TEST_F(XcbHotkeyServiceTest, PressesMatchOnTheFourModifiersWhateverTheLocks) {
   };
   for (const Press& press : presses) {
     pressed.clear();
-    const bool taken = Deliver(XCB_KEY_PRESS, press.keycode, press.state);
+    const bool taken = Tap(press.keycode, press.state);
     EXPECT_EQ(taken, press.firesId.has_value()) << "state 0x" << std::hex << press.state;
     if (press.firesId) {
       ASSERT_EQ(pressed.size(), 1u);
@@ -243,14 +254,39 @@ TEST_F(XcbHotkeyServiceTest, PressesMatchOnTheFourModifiersWhateverTheLocks) {
   }
 
   // Releases, presses sent through SendEvent to another window, and presses after the hot key
-  // is gone do nothing.
+  // is gone fire nothing.
   pressed.clear();
-  EXPECT_FALSE(Deliver(XCB_KEY_RELEASE, keycodeP, kXCtrlAltSuper));
+  Deliver(XCB_KEY_RELEASE, keycodeP, kXCtrlAltSuper);
   EXPECT_FALSE(Deliver(XCB_KEY_PRESS, keycodeP, kXCtrlAltSuper, false));
   ASSERT_EQ(service.Unregister(picker), 0);
-  EXPECT_FALSE(Deliver(XCB_KEY_PRESS, keycodeP, kXCtrlAltSuper));
+  EXPECT_FALSE(Tap(keycodeP, kXCtrlAltSuper));
   EXPECT_TRUE(pressed.empty());
   EXPECT_EQ(service.Unregister(forward), 0);
+}
+
+TEST_F(XcbHotkeyServiceTest, AHeldKeyFiresOnceInEitherFormOfAutoRepeat) {
+  HotkeyRef picker = 0;
+  ASSERT_EQ(service.Register(kMacP, kCtrlAltCmd, {0x68303031, 1}, picker), 0);
+  // Detectable auto-repeat: presses follow each other without a release; every one is taken.
+  EXPECT_TRUE(Deliver(XCB_KEY_PRESS, keycodeP, kXCtrlAltSuper, true, 5000));
+  EXPECT_TRUE(Deliver(XCB_KEY_PRESS, keycodeP, kXCtrlAltSuper, true, 5300));
+  EXPECT_TRUE(Deliver(XCB_KEY_PRESS, keycodeP, kXCtrlAltSuper, true, 5333));
+  EXPECT_TRUE(Deliver(XCB_KEY_RELEASE, keycodeP, kXCtrlAltSuper, true, 5350));
+  EXPECT_EQ(pressed.size(), 1u);
+  // The core protocol's form: each repeat is a release and a press at the same time.
+  pressed.clear();
+  Deliver(XCB_KEY_PRESS, keycodeP, kXCtrlAltSuper, true, 6000);
+  for (uint32_t time : {6300u, 6333u, 6366u}) {
+    Deliver(XCB_KEY_RELEASE, keycodeP, kXCtrlAltSuper, true, time);
+    Deliver(XCB_KEY_PRESS, keycodeP, kXCtrlAltSuper, true, time);
+  }
+  // The modifiers may come up before the key.
+  Deliver(XCB_KEY_RELEASE, keycodeP, 0, true, 6380);
+  EXPECT_EQ(pressed.size(), 1u);
+  // The next real press fires again.
+  EXPECT_TRUE(Deliver(XCB_KEY_PRESS, keycodeP, kXCtrlAltSuper, true, 7000));
+  EXPECT_EQ(pressed.size(), 2u);
+  EXPECT_EQ(service.Unregister(picker), 0);
 }
 
 TEST(XcbHotkeyServiceWithoutHandlerTest, RegisteringBeforeTheHandlerIsInstalledIsRefused) {
