@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <system_error>
 
@@ -27,30 +28,31 @@
 #include "platform/qt/qt_sound.h"
 #include "platform/qt/qt_status_bar.h"
 #include "platform/qt/qt_system_events.h"
+#include "platform/session_type.h"
+#include "platform/stderr_line.h"
+#include "platform/wayland/wayland_pasteboard.h"
 #include "platform/x11/xcb_hotkey_service.h"
 
 namespace {
 
-void PrintLine(const std::string& line) {
-  const std::string text = "pigmora: " + line + "\n";
-  [[maybe_unused]] const ssize_t written = write(STDERR_FILENO, text.data(), text.size());
-}
+using pigmora::platform::PrintStderrLine;
 
 // Global hot keys are X11 key grabs, so the program needs an X server, and Qt's xcb platform
-// plugin on it even inside a Wayland session (through XWayland). Checked before Qt starts, because
-// Qt answers a missing display by aborting.
+// plugin on it even inside a Wayland session (through XWayland): there windows can still be placed
+// under the pointer, and the shortcut capture fields read X key events. Checked before Qt starts,
+// because Qt answers a missing display by aborting.
 bool CanOpenDisplay() {
   const char* display = std::getenv("DISPLAY");
   if (!display || !*display) {
-    PrintLine("no X11 display: Pigmora needs an X11 desktop (set DISPLAY).");
+    PrintStderrLine("no X11 display: Pigmora needs an X11 desktop (set DISPLAY).");
     return false;
   }
   xcb_connection_t* connection = xcb_connect(display, nullptr);
   const bool ok = xcb_connection_has_error(connection) == 0;
   xcb_disconnect(connection);
   if (!ok) {
-    PrintLine("cannot open the X11 display \"" + std::string(display) +
-              "\": Pigmora needs an X11 desktop (set DISPLAY).");
+    PrintStderrLine("cannot open the X11 display \"" + std::string(display) +
+                    "\": Pigmora needs an X11 desktop (set DISPLAY).");
   }
   return ok;
 }
@@ -98,7 +100,7 @@ void HandleQtMessage(QtMsgType type, const QMessageLogContext& context, const QS
   // way down would only bury it.
   if (message.startsWith(QStringLiteral("The X11 connection broke")) ||
       message.startsWith(QStringLiteral("could not connect to display")) || X11ConnectionBroken()) {
-    PrintLine("lost the connection to the X11 display; quitting.");
+    PrintStderrLine("lost the connection to the X11 display; quitting.");
     _exit(1);
   }
   if (g_qtMessageHandler) g_qtMessageHandler(type, context, message);
@@ -112,7 +114,8 @@ int main(int argc, char** argv) {
 
   std::string lockPath;
   if (LockSingleInstance(lockPath) == InstanceLock::HeldElsewhere) {
-    PrintLine("already running (" + lockPath + " is locked by another Pigmora); nothing to do.");
+    PrintStderrLine("already running (" + lockPath +
+                    " is locked by another Pigmora); nothing to do.");
     return 0;
   }
 
@@ -127,7 +130,12 @@ int main(int argc, char** argv) {
   pigmora::qt::QtSystemEvents events;
   pigmora::qt::QtPaths paths;
   pigmora::qt::QtDefaultsStore defaults(paths.PreferencesFile());
-  pigmora::qt::QtPasteboard pasteboard;
+  std::unique_ptr<pigmora::platform::Pasteboard> pasteboard;
+  if (pigmora::platform::CurrentSessionType() == pigmora::platform::SessionType::Wayland) {
+    pasteboard = std::make_unique<pigmora::wayland::WaylandPasteboard>();
+  } else {
+    pasteboard = std::make_unique<pigmora::qt::QtPasteboard>();
+  }
   pigmora::qt::QtColorPanel colorPanel;
   pigmora::qt::QtSound sound;
   pigmora::qt::QtStatusBar statusBar;
@@ -136,7 +144,7 @@ int main(int argc, char** argv) {
   pigmora::qt::QtPreferencesUi preferences;
   pigmora::AutostartEntry startAtLogin(pigmora::qt::ConfigFolder(), PIGMORA_APP_IDENTIFIER);
 
-  pigmora::platform::Platform platform{events, defaults,    pasteboard,  colorPanel,
+  pigmora::platform::Platform platform{events, defaults,    *pasteboard, colorPanel,
                                        sound,  statusBar,   hotkeys,     alerts,
                                        paths,  preferences, startAtLogin};
   return pigmora::RunProgram(platform);

@@ -6,11 +6,15 @@ packages=(
   # build
   build-essential cmake pkg-config dpkg-dev file
   qt6-base-dev qt6-svg-dev qt6-qpa-plugins libqt6svg6 libxcb1-dev libxcb-keysyms1-dev
+  libwayland-dev libwayland-bin
   libgtest-dev libbenchmark-dev
   # the desktop the program and its tests run on
   xvfb xauth openbox trayer x11-utils x11-xserver-utils dbus dbus-x11 fonts-dejavu-core
   # real input, clipboard and screenshots for the end-to-end tests
   xdotool xclip imagemagick xbindkeys x11-xkb-utils
+  # a real Wayland session for the Wayland tests: compositor, XWayland, a Wayland terminal, keys,
+  # clipboard and screenshots through the compositor
+  sway xwayland foot wtype wl-clipboard grim
   # a fresh Debian 12 system for the package's clean-install test
   mmdebstrap
   # fuzzing and the sanitizer build (tools/robustness.sh)

@@ -59,14 +59,21 @@ clipboard() { xclip -o -selection clipboard 2>/dev/null; }
 # Puts a marker text of the test's own on the clipboard (xclip serves it until someone else takes
 # the clipboard), so that the next copy of the program is seen even when its text is unchanged.
 mark_clipboard() {
-  local marker="$1"
-  printf '%s' "$marker" | xclip -quiet -selection clipboard -i >/dev/null 2>&1 &
+  serve_marker clipboard "$1" xclip -quiet -selection clipboard -i
+}
+
+# Starts a copying program ($3...) in the background with the marker $2 on its input, and waits
+# until the reading function $1 gives the marker back.
+serve_marker() {
+  local reader="$1" marker="$2"
+  shift 2
+  printf '%s' "$marker" | "$@" >/dev/null 2>&1 &
   echo $! >>"$PIGMORA_SESSION_DIR/pids"
   for _ in $(seq 1 50); do
-    [ "$(clipboard)" = "$marker" ] && return 0
+    [ "$("$reader")" = "$marker" ] && return 0
     sleep 0.1
   done
-  fail "could not put the marker on the clipboard"
+  fail "could not put the marker where $reader reads it"
   return 1
 }
 
