@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QGuiApplication>
+#include <QPixmapCache>
 #include <QString>
 #include <cerrno>
 #include <cstdio>
@@ -126,6 +127,12 @@ int main(int argc, char** argv) {
   // of their own still read "Pigmora" from the application name.
   QApplication::setApplicationName(QStringLiteral("Pigmora"));
   QApplication::setDesktopFileName(QStringLiteral(PIGMORA_APP_IDENTIFIER));
+  // Qt's pixmap cache keeps the scaled tray pictures and the style's drawn pieces of the colour
+  // dialog, and while it holds any it wakes the program 30 s later to age them out. The program
+  // draws a few small pictures now and then: drawing them again costs less than that wake-up of
+  // an idle process and the memory the cache keeps. A cache of no size takes nothing in and so
+  // never starts its timer.
+  QPixmapCache::setCacheLimit(0);
 
   pigmora::qt::QtSystemEvents events;
   pigmora::qt::QtPaths paths;
