@@ -108,3 +108,16 @@ screenshot() {
 }
 
 lock_state() { xset q 2>/dev/null | grep -o "$1: *[a-z]*" | awk '{print $NF}'; }
+
+# Waits (up to $4 seconds, default 10) until the combination of keysym $2 and X modifier mask $3
+# is "held" or "free" ($1) as a key grab, asked of the server by another client
+# (grab_probe.py); the key is the one that types the keysym in the layout of the moment.
+wait_for_grab() {
+  local want="$1" keysym="$2" mask="$3" limit="${4:-10}"
+  for _ in $(seq 1 $((limit * 5))); do
+    [ "$(python3 "$(dirname "${BASH_SOURCE[0]}")/grab_probe.py" "$keysym" "$mask")" = "$want" ] &&
+      return 0
+    sleep 0.2
+  done
+  return 1
+}

@@ -4,6 +4,7 @@
 #include <xcb/xcb_keysyms.h>
 
 #define XK_MISCELLANY
+#include <X11/extensions/XKB.h>
 #include <X11/keysymdef.h>
 
 #include <QCoreApplication>
@@ -33,13 +34,37 @@ std::vector<uint8_t> KeycodesOf(xcb_key_symbols_t* symbols, uint32_t keysym) {
   return keycodes;
 }
 
+// True for the events that say the keyboard mapping or the modifier mapping changed: the core
+// MappingNotify, and XKB's new-keyboard and map notifications (`xkbFirstEvent` 0 when the server
+// has no XKB), which Qt's keyboard asks for on its connection and which then stand in for the
+// core event.
+bool IsKeyboardMappingChange(const xcb_generic_event_t& event, uint8_t xkbFirstEvent) {
+  const uint8_t type = event.response_type & 0x7f;
+  if (type == XCB_MAPPING_NOTIFY) {
+    const auto& mapping = reinterpret_cast<const xcb_mapping_notify_event_t&>(event);
+    return mapping.request == XCB_MAPPING_KEYBOARD || mapping.request == XCB_MAPPING_MODIFIER;
+  }
+  if (xkbFirstEvent == 0 || type != xkbFirstEvent) return false;
+  // Every XKB event carries its own kind in the byte after the type.
+  const uint8_t xkbType = reinterpret_cast<const uint8_t*>(&event)[1];
+  return xkbType == XkbNewKeyboardNotify || xkbType == XkbMapNotify;
+}
+
+// The first event code of the XKB extension on this connection, 0 when the server has none.
+uint8_t XkbFirstEvent(xcb_connection_t* connection) {
+  static constexpr char kName[] = XkbName;
+  XcbPtr<xcb_query_extension_reply_t> reply(xcb_query_extension_reply(
+      connection, xcb_query_extension(connection, sizeof kName - 1, kName), nullptr));
+  return reply && reply->present ? reply->first_event : 0;
+}
+
 }  // namespace
 
 XcbHotkeyService::~XcbHotkeyService() {
   // The connection is Qt's and lives as long as the application object.
   if (!QCoreApplication::instance()) return;
   if (filterInstalled_) QCoreApplication::instance()->removeNativeEventFilter(this);
-  for (const auto& [ref, grab] : grabs_) Ungrab(grab.keycode, grab.grabbedStates);
+  for (auto& [ref, grab] : grabs_) Release(grab);
 }
 
 int XcbHotkeyService::InstallHandler(
@@ -55,6 +80,7 @@ int XcbHotkeyService::InstallHandler(
   // Qt's windows live on the default screen; Xvfb and ordinary desktops have only that one.
   connection_ = connection;
   root_ = screens.data->root;
+  xkbFirstEvent_ = XkbFirstEvent(connection);
   onPressed_ = std::move(onPressed);
   if (!filterInstalled_) {
     app->installNativeEventFilter(this);
@@ -64,6 +90,8 @@ int XcbHotkeyService::InstallHandler(
 }
 
 uint8_t XcbHotkeyService::KeycodeForKeysym(uint32_t keysym) const {
+  // Allocated afresh each time: xcb_key_symbols caches the keyboard mapping, which a layout
+  // change replaces.
   xcb_key_symbols_t* symbols = xcb_key_symbols_alloc(connection_);
   if (!symbols) return 0;
   // xcb lists the unshifted column first, so a key whose own symbol this is wins over one that
@@ -106,29 +134,23 @@ void XcbHotkeyService::Ungrab(uint8_t keycode, const std::vector<uint16_t>& stat
   heldKeys_.Clear();
 }
 
-int XcbHotkeyService::Register(uint32_t keyCode, uint32_t modifiers, platform::HotkeyId id,
-                               platform::HotkeyRef& ref) {
-  if (!connection_) return 1;
-  const uint32_t keysym = KeysymForMacKeyCode(keyCode);
-  if (keysym == 0) return 2;
-  const uint8_t keycode = KeycodeForKeysym(keysym);
-  if (keycode == 0) return 3;
-  const uint16_t mods = X11ModifiersForCarbon(modifiers);
-  // The server lets a client grab its own combination twice; releasing one of the two would
-  // then silently take the other one with it.
-  for (const auto& [otherRef, grab] : grabs_) {
-    if (grab.keycode == keycode && grab.modifiers == mods) return 4;
+bool XcbHotkeyService::HeldByOurs(uint8_t keycode, uint16_t modifiers) const {
+  for (const auto& [ref, grab] : grabs_) {
+    if (grab.keycode == keycode && grab.modifiers == modifiers) return true;
   }
+  return false;
+}
 
+bool XcbHotkeyService::Take(Grab& grab) {
   uint16_t numLockMask = 0;
   uint16_t capsLockMask = 0;
   ReadLockMasks(numLockMask, capsLockMask);
-  const std::vector<uint16_t> states = LockVariants(mods, numLockMask, capsLockMask);
+  const std::vector<uint16_t> states = LockVariants(grab.modifiers, numLockMask, capsLockMask);
 
   std::vector<xcb_void_cookie_t> cookies;
   cookies.reserve(states.size());
   for (uint16_t state : states) {
-    cookies.push_back(xcb_grab_key_checked(connection_, 1, root_, state, keycode,
+    cookies.push_back(xcb_grab_key_checked(connection_, 1, root_, state, grab.keycode,
                                            XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
   }
   std::vector<uint16_t> granted;
@@ -143,26 +165,86 @@ int XcbHotkeyService::Register(uint32_t keyCode, uint32_t modifiers, platform::H
     }
   }
   if (refused) {
-    Ungrab(keycode, granted);
-    return 5;
+    Ungrab(grab.keycode, granted);
+    return false;
   }
+  grab.grabbedStates = states;
+  return true;
+}
+
+void XcbHotkeyService::Release(Grab& grab) {
+  if (grab.grabbedStates.empty()) return;
+  Ungrab(grab.keycode, grab.grabbedStates);
+  grab.grabbedStates.clear();
+}
+
+int XcbHotkeyService::Register(uint32_t keyCode, uint32_t modifiers, platform::HotkeyId id,
+                               platform::HotkeyRef& ref) {
+  if (!connection_) return 1;
+  Grab grab;
+  grab.keysym = KeysymForMacKeyCode(keyCode);
+  grab.modifiers = X11ModifiersForCarbon(modifiers);
+  grab.id = id;
+  if (grab.keysym == 0) return 2;
+  grab.keycode = KeycodeForKeysym(grab.keysym);
+  if (grab.keycode == 0) return 3;
+  // The server lets a client grab its own combination twice; releasing one of the two would
+  // then silently take the other one with it.
+  if (HeldByOurs(grab.keycode, grab.modifiers)) return 4;
+  if (!Take(grab)) return 5;
   ref = nextRef_++;
-  grabs_[ref] = Grab{keycode, mods, states, id};
+  grabs_[ref] = std::move(grab);
   return 0;
 }
 
 int XcbHotkeyService::Unregister(platform::HotkeyRef ref) {
   const auto it = grabs_.find(ref);
   if (it == grabs_.end() || !connection_) return 1;
-  Ungrab(it->second.keycode, it->second.grabbedStates);
+  Release(it->second);
   grabs_.erase(it);
   return 0;
 }
 
+void XcbHotkeyService::Regrab() {
+  for (auto& [ref, grab] : grabs_) {
+    Release(grab);
+    grab.keycode = 0;
+  }
+  // The records stay as they are; only the keys under them move. One that finds no key, or a key
+  // another of ours took first, or one another client holds, waits ungrabbed for the next change.
+  for (auto& [ref, grab] : grabs_) {
+    const uint8_t keycode = KeycodeForKeysym(grab.keysym);
+    if (keycode == 0 || HeldByOurs(keycode, grab.modifiers)) continue;
+    grab.keycode = keycode;
+    if (!Take(grab)) grab.keycode = 0;
+  }
+}
+
+bool XcbHotkeyService::HandleKey(bool press, uint8_t keycode, uint16_t state, uint32_t time) {
+  for (const auto& [ref, grab] : grabs_) {
+    if (grab.keycode != keycode || grab.grabbedStates.empty()) continue;
+    if (!press) {
+      // Whatever modifiers are still down when the key comes up, it ends the press.
+      heldKeys_.Release(keycode, time);
+      return true;
+    }
+    if (grab.modifiers == HotkeyModifiersOfState(state)) {
+      if (heldKeys_.Press(keycode, time) && onPressed_) onPressed_(grab.id);
+      return true;
+    }
+  }
+  return false;
+}
+
 bool XcbHotkeyService::nativeEventFilter(const QByteArray& eventType, void* message,
                                          qintptr* /*result*/) {
-  if (eventType != "xcb_generic_event_t" || !message) return false;
+  if (eventType != "xcb_generic_event_t" || !message || !connection_) return false;
   const auto* event = static_cast<const xcb_generic_event_t*>(message);
+  if (IsKeyboardMappingChange(*event, xkbFirstEvent_)) {
+    // Qt reads the change too, so the event goes on.
+    Regrab();
+    return false;
+  }
   // Bit 7 of the type only says the event came through SendEvent.
   const uint8_t type = event->response_type & 0x7f;
   if (type != XCB_KEY_PRESS && type != XCB_KEY_RELEASE) return false;
@@ -170,24 +252,7 @@ bool XcbHotkeyService::nativeEventFilter(const QByteArray& eventType, void* mess
   const auto* key = reinterpret_cast<const xcb_key_press_event_t*>(event);
   // Keys that reach our own windows through the focus are theirs; a grab reports on the root.
   if (key->event != root_) return false;
-  if (type == XCB_KEY_RELEASE) {
-    // Whatever modifiers are still down when the key comes up, it ends the press.
-    for (const auto& [ref, grab] : grabs_) {
-      if (grab.keycode == key->detail) {
-        heldKeys_.Release(key->detail, key->time);
-        return true;
-      }
-    }
-    return false;
-  }
-  const uint16_t mods = HotkeyModifiersOfState(key->state);
-  for (const auto& [ref, grab] : grabs_) {
-    if (grab.keycode == key->detail && grab.modifiers == mods) {
-      if (heldKeys_.Press(key->detail, key->time) && onPressed_) onPressed_(grab.id);
-      return true;
-    }
-  }
-  return false;
+  return HandleKey(type == XCB_KEY_PRESS, key->detail, key->state, key->time);
 }
 
 }  // namespace pigmora::qt

@@ -34,22 +34,36 @@ class XcbHotkeyService final : public platform::HotkeyService, private QAbstract
   int Unregister(platform::HotkeyRef ref) override;
 
  private:
+  // One registered hot key. It is held as a keysym and found anew on the keyboard whenever the
+  // mapping changes, so that it stays on the key that types its character.
   struct Grab {
-    uint8_t keycode = 0;
-    uint16_t modifiers = 0;               // the X modifiers the press must carry
-    std::vector<uint16_t> grabbedStates;  // modifiers with every lock variant
+    uint32_t keysym = 0;
+    uint16_t modifiers = 0;  // the X modifiers the press must carry
     platform::HotkeyId id;
+    uint8_t keycode = 0;                  // the key that types keysym now; 0 when none does
+    std::vector<uint16_t> grabbedStates;  // modifiers with every lock variant; empty: not grabbed
   };
 
   bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
+  // A key press or release that reached the root window; true when it was one of our keys.
+  bool HandleKey(bool press, uint8_t keycode, uint16_t state, uint32_t time);
   uint8_t KeycodeForKeysym(uint32_t keysym) const;
   // The modifier bits NumLock and CapsLock are on, read from the server's modifier mapping now,
   // since a user may move them at any time.
   void ReadLockMasks(uint16_t& numLockMask, uint16_t& capsLockMask) const;
+  // True when another registered hot key is on this key with these modifiers.
+  bool HeldByOurs(uint8_t keycode, uint16_t modifiers) const;
+  // Grabs the grab's key under every lock variant; false, with nothing left grabbed, when the
+  // server refuses (another client holds the combination).
+  bool Take(Grab& grab);
+  void Release(Grab& grab);
   void Ungrab(uint8_t keycode, const std::vector<uint16_t>& states);
+  // Puts every registered hot key on the keys that type it now.
+  void Regrab();
 
   xcb_connection_t* connection_ = nullptr;
   uint32_t root_ = 0;
+  uint8_t xkbFirstEvent_ = 0;  // 0: the server has no XKB
   bool filterInstalled_ = false;
   std::function<int(std::optional<platform::HotkeyId>)> onPressed_;
   std::map<platform::HotkeyRef, Grab> grabs_;
