@@ -50,6 +50,16 @@ choose_tray_menu_item() {
   xdotool key Return
 }
 
+# Chooses "Quit", the status menu's last item, with Up from the top. Unlike the Down count of
+# choose_tray_menu_item it holds while the preferences window is open, when the arrow keys skip
+# the disabled "Preferences...".
+choose_tray_menu_quit() {
+  open_tray_menu || return 1
+  xdotool key Up
+  sleep 0.05
+  xdotool key Return
+}
+
 # The id of the visible top-level window whose name is exactly $1 (waits up to $2 seconds).
 wait_for_named_window() {
   wait_for_window "^$1\$" "${2:-10}"

@@ -12,6 +12,7 @@
 #include <QProcess>
 #include <QScreen>
 #include <QStandardPaths>
+#include <QWheelEvent>
 #include <functional>
 #include <string>
 #include <utility>
@@ -173,6 +174,20 @@ TEST_F(PreferencesUiTest, PopUpReportsEveryChoiceIncludingTheSelectedOne) {
   EXPECT_EQ(reports[0], std::make_pair(kFormats, kChangeType));
   EXPECT_EQ(reports[1], std::make_pair(kFormats, kChangeType));
   EXPECT_EQ(ui.SelectedIndex(kFormats), 2);
+}
+
+TEST_F(PreferencesUiTest, WheelOverAPopUpChoosesNothing) {
+  for (const int64_t id : {kFormats, kIcons}) {
+    auto* popUp = Get<QComboBox>(id);
+    ui.SelectIndex(id, 1);
+    for (const int delta : {-120, -120, 120, 120, 120}) {
+      QWheelEvent wheel(QPointF(10, 10), popUp->mapToGlobal(QPointF(10, 10)), QPoint(),
+                        QPoint(0, delta), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+      QApplication::sendEvent(popUp, &wheel);
+    }
+    EXPECT_EQ(ui.SelectedIndex(id), 1) << id;
+  }
+  EXPECT_TRUE(reports.empty());
 }
 
 TEST_F(PreferencesUiTest, SelectionByIndexAndTitleIgnoresWhatIsNotThere) {

@@ -13,6 +13,7 @@
 #include <QScreen>
 #include <QString>
 #include <QTimer>
+#include <QWheelEvent>
 
 #include "app/app_event.h"
 #include "platform/qt/qt_menu_icons.h"
@@ -52,6 +53,18 @@ QFont PreferencesFont() {
   font.setPixelSize(12);
   return font;
 }
+
+// A pop-up changes only when the user chooses an item, with a click or the keyboard. Qt's combo
+// box also steps through its items under the mouse wheel and reports every step as a choice, so a
+// scroll that passed over the window would copy over the clipboard and rewrite the settings; the
+// wheel goes on to the window instead.
+class PopUp final : public QComboBox {
+ public:
+  using QComboBox::QComboBox;
+
+ protected:
+  void wheelEvent(QWheelEvent* event) override { event->ignore(); }
+};
 
 }  // namespace
 
@@ -208,7 +221,7 @@ void QtPreferencesUi::AddShortcutField(int64_t id, platform::Rect frame,
 void QtPreferencesUi::AddPopUp(int64_t id, platform::Rect frame,
                                const std::vector<std::u16string>& items, bool symbols) {
   if (!window_) return;
-  auto* popUp = new QComboBox(window_);
+  auto* popUp = new PopUp(window_);
   popUp->setGeometry(ToQRect(frame));
   popUp->setEditable(false);
   if (symbols) {
