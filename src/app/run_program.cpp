@@ -41,8 +41,9 @@ void DispatchMenuEvent(Program& program, int64_t itemId) {
       QuitProgram(program);
       break;
     case AppMenuQuit:
-      // The application menu and the system's terminate request never end the program while
-      // the preferences window is open: its shortcuts are stored only by its closing steps.
+      // The application menu and a terminate request the program may refuse never end the
+      // program while the preferences window is open: its shortcuts are stored only by its
+      // closing steps.
       if (!PreferencesWindowOpen(program)) QuitProgram(program);
       break;
     default:
@@ -78,9 +79,12 @@ void DispatchControlEvent(Program& program, const AppEvent& event) {
 
 bool StartUp(Program& program) {
   auto& platform = program.platform;
-  platform.events.SetTerminateHandler([&program] {
-    program.queue.Post({.kind = MenuEvent, .objectId = AppMenuQuit, .windowId = 0},
-                       PostMode::Collapsible);
+  platform.events.SetTerminateHandler([&program](platform::TerminateRequest request) {
+    // A request the program may refuse is the application menu's Quit, which the open
+    // preferences window refuses. One it may not refuse ends the program as the status menu's
+    // Quit does, even with the window open; its unstored shortcuts stay unstored.
+    const int64_t item = request == platform::TerminateRequest::MayRefuse ? AppMenuQuit : MenuQuit;
+    program.queue.Post({.kind = MenuEvent, .objectId = item, .windowId = 0}, PostMode::Collapsible);
   });
   program.ResourceDir = platform.paths.ResourceDir();
   program.keyCodeTable = BuildKeyCodeTable();

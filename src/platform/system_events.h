@@ -21,6 +21,14 @@ struct KeyDown {
   int64_t focusedControlId = -1;
 };
 
+// How firmly the system asks the program to end.
+enum class TerminateRequest {
+  // The program may answer by staying (a log-out that waits for the applications' consent).
+  MayRefuse,
+  // The program has to end (a signal from kill, Ctrl+C, the service manager or the session's end).
+  MustEnd,
+};
+
 class SystemEvents {
  public:
   virtual ~SystemEvents() = default;
@@ -31,8 +39,8 @@ class SystemEvents {
   // Every key-down is offered to the filter before it is dispatched; true keeps it from the
   // application.
   virtual void SetKeyDownFilter(std::function<bool(const KeyDown&)> filter) = 0;
-  // Called on the main thread for every terminate request of the system (log-out, SIGTERM).
-  virtual void SetTerminateHandler(std::function<void()> handler) = 0;
+  // Called on the main thread for every terminate request of the system, with how firmly it asks.
+  virtual void SetTerminateHandler(std::function<void(TerminateRequest)> handler) = 0;
   // Brings the program to the front; when the desktop refuses, nothing visible happens.
   virtual void ActivateApplication() = 0;
 };

@@ -74,5 +74,6 @@ fi
 
 is_running "$PIGMORA_PID" || fail "the program ended"
 kill -TERM "$PIGMORA_PID"
-wait_for_exit "$PIGMORA_PID" 10
+wait_for_exit "$PIGMORA_PID" 10 && [ "$EXIT_STATUS" = 0 ] ||
+  fail "SIGTERM with the preferences window open: status $EXIT_STATUS"
 finish

@@ -3,11 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <QDialog>
 #include <QLineEdit>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <atomic>
 #include <chrono>
 #include <csignal>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -65,20 +68,40 @@ TEST(QtSystemEvents, WakeOnTheMainThreadMakesTheNextWaitReturn) {
   SUCCEED();
 }
 
-TEST(QtSystemEvents, TerminateSignalsCallTheHandlerOnTheMainThread) {
+TEST(QtSystemEvents, TerminateSignalsCallTheHandlerOnTheMainThreadAsRequestsThatMustEnd) {
   for (int signalNumber : {SIGTERM, SIGINT}) {
     QtSystemEvents events;
     int calls = 0;
     std::thread::id callingThread;
-    events.SetTerminateHandler([&] {
+    std::optional<platform::TerminateRequest> request;
+    events.SetTerminateHandler([&](platform::TerminateRequest given) {
       ++calls;
       callingThread = std::this_thread::get_id();
+      request = given;
     });
     Drain();
     kill(getpid(), signalNumber);
     EXPECT_TRUE(ProcessUntil([&] { return calls > 0; }, 5000)) << signalNumber;
     EXPECT_EQ(calls, 1) << signalNumber;
     EXPECT_EQ(callingThread, std::this_thread::get_id());
+    EXPECT_EQ(request, platform::TerminateRequest::MustEnd) << signalNumber;
+  }
+}
+
+TEST(QtSystemEvents, ATerminateSignalDismissesAModalDialogAfterTellingTheHandler) {
+  for (int signalNumber : {SIGTERM, SIGINT}) {
+    QtSystemEvents events;
+    QDialog dialog;
+    dialog.setWindowModality(Qt::ApplicationModal);
+    bool dialogOpenWhenTold = false;
+    events.SetTerminateHandler(
+        [&](platform::TerminateRequest) { dialogOpenWhenTold = dialog.isVisible(); });
+    Drain();
+    QTimer::singleShot(100, &dialog, [signalNumber] { kill(getpid(), signalNumber); });
+    // Should the signal not dismiss it, the dialog still ends, accepted, and the test fails.
+    QTimer::singleShot(5000, &dialog, [&dialog] { dialog.done(QDialog::Accepted); });
+    EXPECT_EQ(dialog.exec(), QDialog::Rejected) << signalNumber;
+    EXPECT_TRUE(dialogOpenWhenTold) << signalNumber;
   }
 }
 
@@ -86,7 +109,7 @@ TEST(QtSystemEvents, SignalsBeforeAHandlerIsSetAreNotLost) {
   QtSystemEvents events;
   int calls = 0;
   kill(getpid(), SIGTERM);
-  events.SetTerminateHandler([&] { ++calls; });
+  events.SetTerminateHandler([&](platform::TerminateRequest) { ++calls; });
   EXPECT_TRUE(ProcessUntil([&] { return calls > 0; }, 5000));
 }
 

@@ -84,12 +84,15 @@ TEST(RunProgramTest, TheStatusMenusQuitRemovesTheItemAndEndsWithStatusZero) {
   EXPECT_TRUE(fake.CallsStartingWith("events.idle").empty());
 }
 
-TEST(RunProgramTest, ATerminateRequestBecomesTheApplicationMenusQuit) {
-  fake::FakePlatform fake;
-  fake.events.script.push_back([&] { fake.events.terminateHandler(); });
-  EXPECT_EQ(RunProgram(fake.platform), 0);
-  EXPECT_EQ(fake.calls.back(), "status.remove");
-  EXPECT_TRUE(fake.CallsStartingWith("events.idle").empty());
+TEST(RunProgramTest, ATerminateRequestEndsTheProgram) {
+  for (const auto request :
+       {platform::TerminateRequest::MayRefuse, platform::TerminateRequest::MustEnd}) {
+    fake::FakePlatform fake;
+    fake.events.script.push_back([&] { fake.events.terminateHandler(request); });
+    EXPECT_EQ(RunProgram(fake.platform), 0);
+    EXPECT_EQ(fake.calls.back(), "status.remove");
+    EXPECT_TRUE(fake.CallsStartingWith("events.idle").empty());
+  }
 }
 
 class DispatchTest : public ::testing::Test {
@@ -117,6 +120,35 @@ TEST_F(DispatchTest, ApplicationQuitIsIgnoredWhileThePreferencesWindowIsOpen) {
   fake.preferences.ClickClose();
   DispatchQueuedEvents(program);
   Post(Menu(AppMenuQuit));
+  DispatchQueuedEvents(program);
+  EXPECT_TRUE(program.quitRequested);
+}
+
+TEST_F(DispatchTest, ATerminateSignalEndsTheProgramWithTheWindowOpenAndStoresNoShortcut) {
+  Post(Menu(MenuPreferences));
+  DispatchQueuedEvents(program);
+  fake.preferences.SetFieldText(PickerKeyField, u"\u2318P");
+  fake.calls.clear();
+
+  fake.events.terminateHandler(platform::TerminateRequest::MustEnd);
+  DispatchQueuedEvents(program);
+  EXPECT_TRUE(program.quitRequested);
+  EXPECT_TRUE(fake.CallsStartingWith("defaults.").empty());
+  EXPECT_FALSE(fake.preferences.open);
+  EXPECT_FALSE(fake.statusBar.exists);
+}
+
+TEST_F(DispatchTest, ATerminateRequestThatMayBeRefusedIsRefusedWhileTheWindowIsOpen) {
+  Post(Menu(MenuPreferences));
+  DispatchQueuedEvents(program);
+  fake.events.terminateHandler(platform::TerminateRequest::MayRefuse);
+  DispatchQueuedEvents(program);
+  EXPECT_FALSE(program.quitRequested);
+  EXPECT_TRUE(fake.preferences.open);
+
+  fake.preferences.ClickClose();
+  DispatchQueuedEvents(program);
+  fake.events.terminateHandler(platform::TerminateRequest::MayRefuse);
   DispatchQueuedEvents(program);
   EXPECT_TRUE(program.quitRequested);
 }

@@ -24,7 +24,7 @@ class FakeSystemEvents : public platform::SystemEvents {
   // scenario always ends.
   std::deque<std::function<void()>> script;
   std::function<bool(const platform::KeyDown&)> keyDownFilter;
-  std::function<void()> terminateHandler;
+  std::function<void(platform::TerminateRequest)> terminateHandler;
   int wakes = 0;
 
   // Offers a key-down as the system would; true when a filter took it.
@@ -35,7 +35,7 @@ class FakeSystemEvents : public platform::SystemEvents {
   void SetKeyDownFilter(std::function<bool(const platform::KeyDown&)> filter) override {
     keyDownFilter = std::move(filter);
   }
-  void SetTerminateHandler(std::function<void()> handler) override {
+  void SetTerminateHandler(std::function<void(platform::TerminateRequest)> handler) override {
     terminateHandler = std::move(handler);
   }
   void ActivateApplication() override;

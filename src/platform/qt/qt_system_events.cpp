@@ -6,6 +6,7 @@
 #include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QCoreApplication>
+#include <QDialog>
 #include <QEvent>
 #include <QKeyEvent>
 #include <QSocketNotifier>
@@ -123,7 +124,7 @@ void QtSystemEvents::SetKeyDownFilter(std::function<bool(const platform::KeyDown
   keyDownFilter_ = std::move(filter);
 }
 
-void QtSystemEvents::SetTerminateHandler(std::function<void()> handler) {
+void QtSystemEvents::SetTerminateHandler(std::function<void(platform::TerminateRequest)> handler) {
   terminateHandler_ = std::move(handler);
 }
 
@@ -152,7 +153,14 @@ void QtSystemEvents::OnTerminateSignal() {
   char bytes[64];
   bool signalled = false;
   while (read(signalPipe_[0], bytes, sizeof bytes) > 0) signalled = true;
-  if (signalled && terminateHandler_) terminateHandler_();
+  if (!signalled || !terminateHandler_) return;
+  terminateHandler_(platform::TerminateRequest::MustEnd);
+  // A modal dialog (the colour dialog, the About box) keeps the program inside it until it is
+  // answered, and the quit just asked for waits behind it. Dismissed as Escape would dismiss
+  // it, it chooses nothing, and the quit comes next.
+  if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+    dialog->done(QDialog::Rejected);
+  }
 }
 
 }  // namespace pigmora::qt

@@ -28,7 +28,9 @@ class QtSystemEvents final : public QObject, public platform::SystemEvents {
   void WaitAndHandleSystemEvents() override;
   void Wake() override;
   void SetKeyDownFilter(std::function<bool(const platform::KeyDown&)> filter) override;
-  void SetTerminateHandler(std::function<void()> handler) override;
+  // SIGTERM and SIGINT are requests the program has to follow: after the handler has been told,
+  // an open modal dialog is dismissed unanswered, so that the program's loop runs again.
+  void SetTerminateHandler(std::function<void(platform::TerminateRequest)> handler) override;
   void ActivateApplication() override;
 
  protected:
@@ -38,7 +40,7 @@ class QtSystemEvents final : public QObject, public platform::SystemEvents {
   void OnTerminateSignal();
 
   std::function<bool(const platform::KeyDown&)> keyDownFilter_;
-  std::function<void()> terminateHandler_;
+  std::function<void(platform::TerminateRequest)> terminateHandler_;
   int signalPipe_[2] = {-1, -1};
   QSocketNotifier* signalNotifier_ = nullptr;
 };
