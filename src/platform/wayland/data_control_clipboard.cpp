@@ -260,11 +260,17 @@ std::unique_ptr<DataControlClipboard> StartSession(wl_display* display, wl_regis
 
 std::unique_ptr<DataControlClipboard> DataControlClipboard::Connect(LostHandler onLost,
                                                                     std::string& failure) {
+  const char* name = std::getenv("WAYLAND_DISPLAY");
+  const std::string socket = name && *name ? name : "wayland-0";
+  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+  // libwayland would say this on stderr itself, in a line of its own.
+  if (socket.front() != '/' && !(runtime && *runtime)) {
+    failure = "cannot find the Wayland compositor \"" + socket + "\" (XDG_RUNTIME_DIR is not set)";
+    return nullptr;
+  }
   wl_display* display = wl_display_connect(nullptr);
   if (!display) {
-    const char* name = std::getenv("WAYLAND_DISPLAY");
-    failure = std::string("cannot connect to the Wayland compositor \"") +
-              (name && *name ? name : "wayland-0") + "\"";
+    failure = "cannot connect to the Wayland compositor \"" + socket + "\"";
     return nullptr;
   }
   Globals globals;
