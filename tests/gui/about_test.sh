@@ -76,4 +76,25 @@ is_running "$PIGMORA_PID" || fail "the program ended"
 kill -TERM "$PIGMORA_PID"
 wait_for_exit "$PIGMORA_PID" 10 && [ "$EXIT_STATUS" = 0 ] ||
   fail "SIGTERM with the preferences window open: status $EXIT_STATUS"
+
+# --- Without its pictures (a copy of the program with no share/pigmora/ beside it) the About box
+# shows the application's icon, whose tile is pink too, not the desktop's blue information sign.
+bare="$PIGMORA_SESSION_DIR/bare"
+mkdir -p "$bare/bin"
+cp "$PIGMORA_BIN" "$bare/bin/pigmora"
+PIGMORA_BIN="$bare/bin/pigmora" start_pigmora about-bare
+wait_for_tray_icon 30 || { fail "no tray icon for the program without its pictures"; finish; }
+choose_tray_menu_item 5
+if about=$(wait_for_about 10); then
+  screenshot_window "$about" about-without-picture
+  pink=$(pink_pixels "$about")
+  [ "$pink" -gt 100 ] && pass "without its picture the About box shows the application's icon ($pink pink pixels)" ||
+    fail "without its picture the About box does not show the application's icon ($pink pink pixels)"
+  xdotool key Return
+  wait_for_about_gone 5 || fail "Return did not close the About box"
+else
+  fail "the program without its pictures opened no About box"
+fi
+choose_tray_menu_item 6
+wait_for_exit "$PIGMORA_PID" 10 && [ "$EXIT_STATUS" = 0 ] || fail "Quit: status $EXIT_STATUS"
 finish

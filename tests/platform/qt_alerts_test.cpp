@@ -11,6 +11,7 @@
 #include <QTemporaryDir>
 #include <fstream>
 
+#include "platform/qt/qt_application_icon.h"
 #include "platform_test_support.h"
 
 namespace pigmora::qt {
@@ -166,28 +167,60 @@ TEST_F(AboutIconTest, MissingEmptyOrBrokenFilesGiveNoIcon) {
   }
 }
 
+// What an alert shows in its icon place, and the application's icon drawn at that size.
+struct ShownIcon {
+  QSizeF points;
+  QMessageBox::Icon standard = QMessageBox::NoIcon;
+  QImage shown;
+  QImage application;
+};
+
+ShownIcon IconOfAlert(QtAlerts& alerts, bool withAboutIcon) {
+  ShownIcon icon;
+  WhenModal<QMessageBox> driver([&](QMessageBox* box) {
+    const QPixmap pixmap = box->iconPixmap();
+    icon.points = pixmap.deviceIndependentSize();
+    icon.standard = box->icon();
+    icon.shown = pixmap.toImage().convertToFormat(QImage::Format_ARGB32);
+    icon.application =
+        ApplicationIcon()
+            .pixmap(pixmap.deviceIndependentSize().toSize(), pixmap.devicePixelRatio())
+            .toImage()
+            .convertToFormat(QImage::Format_ARGB32);
+    box->buttons().front()->click();
+  });
+  alerts.RunAlert({.message = u"Pigmora 1.03\n(Intel)",
+                   .informative = u"",
+                   .withAboutIcon = withAboutIcon,
+                   .buttons = {u"Ok", u"See My Other Apps"}});
+  EXPECT_TRUE(driver.Acted());
+  return icon;
+}
+
 TEST_F(AboutIconTest, AlertShowsTheIconOnlyWhenAsked) {
   QtAlerts alerts;
   ASSERT_TRUE(alerts.LoadAboutIcon(MakePicture("icon.png", 256, 256), 64));
-  for (bool withIcon : {true, false}) {
-    QSizeF shown;
-    QMessageBox::Icon standardIcon = QMessageBox::NoIcon;
-    WhenModal<QMessageBox> driver([&](QMessageBox* box) {
-      shown = box->iconPixmap().deviceIndependentSize();
-      standardIcon = box->icon();
-      box->buttons().front()->click();
-    });
-    alerts.RunAlert({.message = u"About",
-                     .informative = u"",
-                     .withAboutIcon = withIcon,
-                     .buttons = {u"Ok", u"See My Other Apps"}});
-    ASSERT_TRUE(driver.Acted());
-    if (withIcon) {
-      EXPECT_EQ(shown, QSizeF(64, 64));
-      EXPECT_EQ(standardIcon, QMessageBox::NoIcon);
-    } else {
-      EXPECT_EQ(standardIcon, QMessageBox::Information);
-    }
+  const ShownIcon asked = IconOfAlert(alerts, true);
+  EXPECT_EQ(asked.points, QSizeF(64, 64));
+  EXPECT_EQ(asked.standard, QMessageBox::NoIcon);
+  const ShownIcon notAsked = IconOfAlert(alerts, false);
+  EXPECT_NE(notAsked.standard, QMessageBox::Information);
+  EXPECT_TRUE(notAsked.shown == notAsked.application) << "not the application's icon";
+}
+
+// Without its picture (none loaded, or an alert that asks for none) an alert shows the
+// application's own icon, not the desktop's information sign.
+TEST_F(AboutIconTest, AlertWithoutItsPictureShowsTheApplicationsIcon) {
+  ASSERT_FALSE(ApplicationIcon().isNull());
+  QtAlerts alerts;
+  ASSERT_FALSE(alerts.LoadAboutIcon(folder_.filePath("absent.png").toStdString(), 64));
+  for (bool withAboutIcon : {true, false}) {
+    const ShownIcon icon = IconOfAlert(alerts, withAboutIcon);
+    ASSERT_FALSE(icon.shown.isNull()) << withAboutIcon;
+    EXPECT_GE(icon.shown.width(), 32) << withAboutIcon;
+    EXPECT_NE(icon.standard, QMessageBox::Information) << withAboutIcon;
+    EXPECT_TRUE(icon.shown == icon.application)
+        << "not the application's icon, about icon asked: " << withAboutIcon;
   }
 }
 

@@ -9,7 +9,10 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QString>
+#include <QStyle>
 #include <vector>
+
+#include "platform/qt/qt_application_icon.h"
 
 namespace pigmora::qt {
 
@@ -35,7 +38,10 @@ int QtAlerts::RunAlert(const platform::AlertContent& content) {
   if (content.withAboutIcon && !aboutIcon_.isNull()) {
     box.setIconPixmap(aboutIcon_);
   } else {
-    box.setIcon(QMessageBox::Information);
+    // Without a picture of its own an alert shows the application's icon, at the size the
+    // desktop's style gives alert icons, never the style's information sign.
+    const int size = box.style()->pixelMetric(QStyle::PM_MessageBoxIconSize, nullptr, &box);
+    box.setIconPixmap(ApplicationIcon().pixmap(QSize(size, size), box.devicePixelRatio()));
   }
 
   std::vector<QPushButton*> buttons;

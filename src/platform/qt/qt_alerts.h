@@ -8,9 +8,9 @@ namespace pigmora::qt {
 
 class QtAlerts final : public platform::Alerts {
  public:
-  // An information box with the texts exactly as given and the buttons in the given order, the
-  // first one the default (Return). Escape and the close button act only when there is a single
-  // button (they choose it); otherwise a button has to be chosen.
+  // A box with the texts exactly as given, the About picture or else the application's icon, and
+  // the buttons in the given order, the first one the default (Return). Escape and the close button
+  // act only when there is a single button (they choose it); otherwise a button has to be chosen.
   int RunAlert(const platform::AlertContent& content) override;
   std::optional<double> MainScreenScale() override;
   bool LoadAboutIcon(const std::string& path, int points) override;
