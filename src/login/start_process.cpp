@@ -44,17 +44,20 @@ int MillisecondsLeft(Clock::time_point deadline) {
 }
 
 // The pipe through which the children tell us why the program did not start. Both ends close
-// on exec, so a successful exec shows as end-of-file; other programs started meanwhile by other
-// threads do not keep the pipe open.
+// on exec, so a successful exec shows as end-of-file, and programs started later do not keep the
+// pipe open. They are marked right after the pipe is made (pipe2 would do both at once, but not
+// every system has it): a program that another thread started in that moment would inherit the
+// write end and hold the report open until it ended, taken here for a start that timed out. In
+// this program only the main thread starts programs, one at a time through here; the toolkit's
+// threads (the display's event reader, the session bus, its thread pool) start none.
 bool OpenReportPipe(int ends[2]) {
-#if defined(__APPLE__)
   if (::pipe(ends) != 0) return false;
-  ::fcntl(ends[0], F_SETFD, FD_CLOEXEC);
-  ::fcntl(ends[1], F_SETFD, FD_CLOEXEC);
-  return true;
-#else
-  return ::pipe2(ends, O_CLOEXEC) == 0;
-#endif
+  if (::fcntl(ends[0], F_SETFD, FD_CLOEXEC) == 0 && ::fcntl(ends[1], F_SETFD, FD_CLOEXEC) == 0) {
+    return true;
+  }
+  ::close(ends[0]);
+  ::close(ends[1]);
+  return false;
 }
 
 // Runs in the children between fork and exec: only async-signal-safe calls.
