@@ -1,7 +1,6 @@
-// The desktop program: checks that it can run here (an X11 display, no other instance of the same
-// user), builds the Qt backend and hands it to the core.
-#include <fcntl.h>
-#include <sys/file.h>
+// The desktop program: with an action option, asks the running Pigmora to act; otherwise checks
+// that it can run here (an X11 display, no other instance of the same user), builds the Qt
+// backend and hands it to the core.
 #include <unistd.h>
 #include <xcb/xcb.h>
 
@@ -9,17 +8,17 @@
 #include <QGuiApplication>
 #include <QPixmapCache>
 #include <QString>
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <memory>
 #include <string>
-#include <system_error>
 
 #include "app/run_program.h"
 #include "login/autostart_entry.h"
 #include "platform/platform.h"
+#include "platform/qt/command_line.h"
+#include "platform/qt/instance_channel.h"
+#include "platform/qt/launch_actions.h"
 #include "platform/qt/qt_alerts.h"
 #include "platform/qt/qt_application_icon.h"
 #include "platform/qt/qt_color_panel.h"
@@ -30,6 +29,7 @@
 #include "platform/qt/qt_sound.h"
 #include "platform/qt/qt_status_bar.h"
 #include "platform/qt/qt_system_events.h"
+#include "platform/qt/single_instance_lock.h"
 #include "platform/session_type.h"
 #include "platform/stderr_line.h"
 #include "platform/wayland/wayland_pasteboard.h"
@@ -59,32 +59,6 @@ bool CanOpenDisplay() {
   return ok;
 }
 
-// One Pigmora per user: a second one would grab the same hot keys and write the same settings
-// file. The lock is an flock on a file in the user's runtime folder (else the configuration
-// folder), held by the open descriptor until the process ends, however it ends.
-enum class InstanceLock { Acquired, HeldElsewhere, Unavailable };
-
-InstanceLock LockSingleInstance(std::string& lockPath) {
-  std::string folder;
-  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-  if (runtime && runtime[0] == '/' && std::filesystem::is_directory(runtime)) {
-    folder = runtime;
-  } else {
-    folder = pigmora::qt::ConfigFolder();
-    std::error_code error;
-    std::filesystem::create_directories(folder, error);
-  }
-  if (!folder.empty() && folder.back() != '/') folder += '/';
-  lockPath = folder + PIGMORA_APP_IDENTIFIER ".lock";
-  // Close-on-exec: a browser started from the About box must not keep the lock alive.
-  const int fd = open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-  if (fd < 0) return InstanceLock::Unavailable;
-  if (flock(fd, LOCK_EX | LOCK_NB) == 0) return InstanceLock::Acquired;  // fd stays open
-  const int error = errno;
-  close(fd);
-  return error == EWOULDBLOCK ? InstanceLock::HeldElsewhere : InstanceLock::Unavailable;
-}
-
 QtMessageHandler g_qtMessageHandler = nullptr;
 
 // Qt's xcb plugin ends the process when the X connection breaks (the server went away, the
@@ -111,14 +85,16 @@ void HandleQtMessage(QtMsgType type, const QMessageLogContext& context, const QS
 }  // namespace
 
 int main(int argc, char** argv) {
+  const pigmora::qt::CommandLine commandLine =
+      pigmora::qt::ParseCommandLine({argv + 1, argv + argc});
+  if (commandLine.action != pigmora::qt::LaunchAction::Run || !commandLine.error.empty()) {
+    return pigmora::qt::RunActionLaunch(argc, argv, commandLine);
+  }
+
   setenv("QT_QPA_PLATFORM", "xcb", 1);
   if (!CanOpenDisplay()) return 1;
-
-  std::string lockPath;
-  if (LockSingleInstance(lockPath) == InstanceLock::HeldElsewhere) {
-    PrintStderrLine("already running (" + lockPath +
-                    " is locked by another Pigmora); nothing to do.");
-    return 0;
+  if (pigmora::qt::LockSingleInstance() == pigmora::qt::InstanceLock::HeldElsewhere) {
+    return pigmora::qt::RunSecondLaunch(argc, argv);
   }
 
   g_qtMessageHandler = qInstallMessageHandler(HandleQtMessage);
@@ -151,10 +127,11 @@ int main(int argc, char** argv) {
   pigmora::qt::XcbHotkeyService hotkeys;
   pigmora::qt::QtAlerts alerts;
   pigmora::qt::QtPreferencesUi preferences;
+  pigmora::qt::DBusInstanceChannel instance;
   pigmora::AutostartEntry startAtLogin(pigmora::qt::ConfigFolder(), PIGMORA_APP_IDENTIFIER);
 
-  pigmora::platform::Platform platform{events, defaults,    *pasteboard, colorPanel,
-                                       sound,  statusBar,   hotkeys,     alerts,
-                                       paths,  preferences, startAtLogin};
+  pigmora::platform::Platform platform{events, defaults,    *pasteboard,  colorPanel,
+                                       sound,  statusBar,   hotkeys,      alerts,
+                                       paths,  preferences, startAtLogin, instance};
   return pigmora::RunProgram(platform);
 }

@@ -1,6 +1,7 @@
 #include "app/run_program.h"
 
 #include "about/about_box.h"
+#include "app/instance_requests.h"
 #include "app/program.h"
 #include "color/format_selection.h"
 #include "color/pick_session.h"
@@ -100,6 +101,11 @@ bool StartUp(Program& program) {
   }
   BuildStatusItem(program);
   LoadAboutIcon(program);
+  // Only now: a request that other launches send is a hot key or a menu item used early, and
+  // the channel opening tells them the program is ready for it.
+  platform.instance.Listen([&program](platform::InstanceRequest request) {
+    PostInstanceRequest(program.queue, request);
+  });
   return true;
 }
 

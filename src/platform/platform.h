@@ -4,6 +4,7 @@
 #include "platform/color_panel.h"
 #include "platform/defaults_store.h"
 #include "platform/hotkey_service.h"
+#include "platform/instance_channel.h"
 #include "platform/pasteboard.h"
 #include "platform/paths.h"
 #include "platform/preferences_ui.h"
@@ -26,6 +27,7 @@ struct Platform {
   Paths& paths;
   PreferencesUi& preferences;
   StartAtLogin& startAtLogin;
+  InstanceChannel& instance;
 };
 
 }  // namespace pigmora::platform

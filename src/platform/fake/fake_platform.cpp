@@ -16,8 +16,8 @@ std::string U8(const std::u16string& text) {
 }  // namespace
 
 FakePlatform::FakePlatform()
-    : platform{events,  defaults, pasteboard, colorPanel,  sound,       statusBar,
-               hotkeys, alerts,   paths,      preferences, startAtLogin} {}
+    : platform{events,  defaults, pasteboard, colorPanel,  sound,        statusBar,
+               hotkeys, alerts,   paths,      preferences, startAtLogin, instance} {}
 
 std::vector<std::string> FakePlatform::CallsStartingWith(std::string_view prefix) const {
   std::vector<std::string> out;
@@ -383,6 +383,19 @@ bool FakeStartAtLogin::Install(const std::string& applicationPath) {
 void FakeStartAtLogin::Remove() {
   owner_.Record("login.remove");
   installedFor.reset();
+}
+
+// --- instance channel ---
+
+bool FakeInstanceChannel::Send(platform::InstanceRequest request) {
+  if (!onRequest) return false;
+  onRequest(request);
+  return true;
+}
+
+void FakeInstanceChannel::Listen(std::function<void(platform::InstanceRequest)> handler) {
+  owner_.Record("instance.listen");
+  onRequest = std::move(handler);
 }
 
 }  // namespace pigmora::fake

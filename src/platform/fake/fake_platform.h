@@ -260,6 +260,20 @@ class FakeStartAtLogin : public platform::StartAtLogin {
   FakePlatform& owner_;
 };
 
+class FakeInstanceChannel : public platform::InstanceChannel {
+ public:
+  explicit FakeInstanceChannel(FakePlatform& owner) : owner_(owner) {}
+  std::function<void(platform::InstanceRequest)> onRequest;
+
+  // Delivers a request as another launch of the program would; false while nobody listens.
+  bool Send(platform::InstanceRequest request);
+
+  void Listen(std::function<void(platform::InstanceRequest)> handler) override;
+
+ private:
+  FakePlatform& owner_;
+};
+
 class FakePlatform {
  public:
   FakePlatform();
@@ -282,6 +296,7 @@ class FakePlatform {
   FakePaths paths;
   FakePreferencesUi preferences{*this};
   FakeStartAtLogin startAtLogin{*this};
+  FakeInstanceChannel instance{*this};
   platform::Platform platform;
 };
 

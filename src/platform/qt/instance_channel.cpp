@@ -1,0 +1,73 @@
+#include "platform/qt/instance_channel.h"
+
+#include <unistd.h>
+
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QString>
+#include <string>
+
+#include "platform/qt/instance_bus.h"
+
+namespace pigmora::qt {
+
+namespace {
+
+void SayActionsUnavailable(const std::string& why) {
+  const std::string line = "pigmora: " + why +
+                           ": the command-line actions (pigmora --show-picker, ...) cannot reach "
+                           "this Pigmora; hot keys and the tray menu work as usual.\n";
+  [[maybe_unused]] const ssize_t written = write(STDERR_FILENO, line.data(), line.size());
+}
+
+// A plain second launch is the user starting Pigmora again from the desktop's launcher: the
+// program is already running, so it shows the one window it has.
+bool RelaunchOpensPreferences() {
+  return true;
+}
+
+}  // namespace
+
+void DBusInstanceChannel::Listen(std::function<void(platform::InstanceRequest)> onRequest) {
+  onRequest_ = std::move(onRequest);
+  QDBusConnection bus = QDBusConnection::sessionBus();
+  if (!bus.isConnected()) {
+    SayActionsUnavailable("no D-Bus session bus");
+    return;
+  }
+  if (!bus.registerObject(QString::fromLatin1(kInstanceObjectPath), this,
+                          QDBusConnection::ExportScriptableSlots)) {
+    SayActionsUnavailable("cannot export the D-Bus object " + std::string(kInstanceObjectPath));
+    return;
+  }
+  // The name is registered last: its appearance on the bus tells other launches that the
+  // program is ready for their requests.
+  if (!bus.registerService(QString::fromLatin1(kInstanceBusName))) {
+    bus.unregisterObject(QString::fromLatin1(kInstanceObjectPath));
+    SayActionsUnavailable("the D-Bus name " + std::string(kInstanceBusName) +
+                          " is taken by another program");
+  }
+}
+
+void DBusInstanceChannel::ShowPicker() {
+  Deliver(platform::InstanceRequest::ShowPicker);
+}
+void DBusInstanceChannel::CycleForward() {
+  Deliver(platform::InstanceRequest::CycleForward);
+}
+void DBusInstanceChannel::CycleBack() {
+  Deliver(platform::InstanceRequest::CycleBack);
+}
+void DBusInstanceChannel::ShowPreferences() {
+  Deliver(platform::InstanceRequest::ShowPreferences);
+}
+
+void DBusInstanceChannel::Activate() {
+  if (RelaunchOpensPreferences()) Deliver(platform::InstanceRequest::ShowPreferences);
+}
+
+void DBusInstanceChannel::Deliver(platform::InstanceRequest request) {
+  if (onRequest_) onRequest_(request);
+}
+
+}  // namespace pigmora::qt

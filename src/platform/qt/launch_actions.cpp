@@ -1,0 +1,85 @@
+#include "platform/qt/launch_actions.h"
+
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <cstdio>
+#include <string>
+
+#include "platform/qt/instance_client.h"
+#include "platform/qt/single_instance_lock.h"
+
+namespace pigmora::qt {
+
+namespace {
+
+void WriteTo(int fd, const std::string& text) {
+  [[maybe_unused]] const ssize_t written = write(fd, text.data(), text.size());
+}
+
+void SayLine(const std::string& line) {
+  WriteTo(STDERR_FILENO, "pigmora: " + line + "\n");
+}
+
+struct ActionCall {
+  const char* method;
+  const char* whatFor;  // finishes "no running Pigmora to ..."
+};
+
+ActionCall CallFor(LaunchAction action) {
+  switch (action) {
+    case LaunchAction::ShowPicker:
+      return {"ShowPicker", "show the colour picker"};
+    case LaunchAction::CycleForward:
+      return {"CycleForward", "cycle the output format forward"};
+    case LaunchAction::CycleBack:
+      return {"CycleBack", "cycle the output format back"};
+    default:
+      return {"ShowPreferences", "open the preferences window"};
+  }
+}
+
+}  // namespace
+
+int RunActionLaunch(int& argc, char** argv, const CommandLine& commandLine) {
+  if (!commandLine.error.empty()) {
+    SayLine(commandLine.error);
+    WriteTo(STDERR_FILENO, UsageText());
+    return 2;
+  }
+  if (commandLine.action == LaunchAction::Help) {
+    WriteTo(STDOUT_FILENO, UsageText());
+    return 0;
+  }
+  const ActionCall call = CallFor(commandLine.action);
+  QCoreApplication application(argc, argv);
+  const DeliveryResult result = AskRunningInstance(call.method);
+  switch (result.delivery) {
+    case Delivery::Delivered:
+      return 0;
+    case Delivery::NoInstance:
+      SayLine(std::string("no running Pigmora to ") + call.whatFor +
+              "; start it first with: pigmora");
+      return 1;
+    case Delivery::Unreachable:
+      break;
+  }
+  SayLine("cannot reach the running Pigmora: " + result.detail);
+  return 1;
+}
+
+int RunSecondLaunch(int& argc, char** argv) {
+  const std::string running =
+      "already running (" + InstanceLockPath() + " is locked by another Pigmora); ";
+  QCoreApplication application(argc, argv);
+  const DeliveryResult result = AskRunningInstance("Activate");
+  if (result.delivery == Delivery::Delivered) {
+    SayLine(running + "asked it to show its preferences window.");
+  } else {
+    SayLine(running + "could not ask it to show itself: " +
+            (result.detail.empty() ? "it has just ended" : result.detail) + ".");
+  }
+  return 0;
+}
+
+}  // namespace pigmora::qt
