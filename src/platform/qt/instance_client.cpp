@@ -26,14 +26,7 @@ bool NobodyOwnsTheName(const QDBusMessage& reply) {
          name == QLatin1String("org.freedesktop.DBus.Error.ServiceUnknown");
 }
 
-}  // namespace
-
-DeliveryResult AskRunningInstance(const char* method) {
-  QDBusConnection bus = QDBusConnection::sessionBus();
-  if (!bus.isConnected()) {
-    return {Delivery::Unreachable,
-            "no D-Bus session bus (" + bus.lastError().message().toStdString() + ")"};
-  }
+DeliveryResult CallUntilAnswered(const QDBusConnection& bus, const char* method) {
   QDBusMessage call = QDBusMessage::createMethodCall(
       QString::fromLatin1(kInstanceBusName), QString::fromLatin1(kInstanceObjectPath),
       QString::fromLatin1(kInstanceInterface), QString::fromLatin1(method));
@@ -55,6 +48,17 @@ DeliveryResult AskRunningInstance(const char* method) {
     }
     QThread::msleep(50);
   }
+}
+
+}  // namespace
+
+DeliveryResult AskRunningInstance(const char* method) {
+  const QDBusConnection bus = QDBusConnection::sessionBus();
+  if (!bus.isConnected()) {
+    return {Delivery::Unreachable,
+            "no D-Bus session bus (" + bus.lastError().message().toStdString() + ")"};
+  }
+  return CallUntilAnswered(bus, method);
 }
 
 }  // namespace pigmora::qt

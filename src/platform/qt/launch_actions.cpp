@@ -21,6 +21,13 @@ void SayLine(const std::string& line) {
   WriteTo(STDERR_FILENO, "pigmora: " + line + "\n");
 }
 
+// Ends a launch that has used the session bus, without the usual teardown: QtDBus's own thread may
+// still be handling the bus's last message while the process takes down Qt's type registry, and
+// then warns on stderr. Nothing of such a launch needs tearing down (its output is written).
+[[noreturn]] void EndAskingLaunch(int status) {
+  _exit(status);
+}
+
 struct ActionCall {
   const char* method;
   const char* whatFor;  // finishes "no running Pigmora to ..."
@@ -56,16 +63,16 @@ int RunActionLaunch(int& argc, char** argv, const CommandLine& commandLine) {
   const DeliveryResult result = AskRunningInstance(call.method);
   switch (result.delivery) {
     case Delivery::Delivered:
-      return 0;
+      EndAskingLaunch(0);
     case Delivery::NoInstance:
       SayLine(std::string("no running Pigmora to ") + call.whatFor +
               "; start it first with: pigmora");
-      return 1;
+      EndAskingLaunch(1);
     case Delivery::Unreachable:
       break;
   }
   SayLine("cannot reach the running Pigmora: " + result.detail);
-  return 1;
+  EndAskingLaunch(1);
 }
 
 int RunSecondLaunch(int& argc, char** argv) {
@@ -79,7 +86,7 @@ int RunSecondLaunch(int& argc, char** argv) {
     SayLine(running + "could not ask it to show itself: " +
             (result.detail.empty() ? "it has just ended" : result.detail) + ".");
   }
-  return 0;
+  EndAskingLaunch(0);
 }
 
 }  // namespace pigmora::qt
