@@ -1,23 +1,21 @@
 #include "platform/qt/instance_channel.h"
 
-#include <unistd.h>
-
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QString>
 #include <string>
 
 #include "platform/qt/instance_bus.h"
+#include "platform/stderr_line.h"
 
 namespace pigmora::qt {
 
 namespace {
 
 void SayActionsUnavailable(const std::string& why) {
-  const std::string line = "pigmora: " + why +
-                           ": the command-line actions (pigmora --show-picker, ...) cannot reach "
-                           "this Pigmora; hot keys and the tray menu work as usual.\n";
-  [[maybe_unused]] const ssize_t written = write(STDERR_FILENO, line.data(), line.size());
+  platform::PrintStderrLine(why +
+                            ": the command-line actions (pigmora --show-picker, ...) cannot reach "
+                            "this Pigmora; hot keys and the tray menu work as usual.");
 }
 
 // A plain second launch is the user starting Pigmora again from the desktop's launcher: the

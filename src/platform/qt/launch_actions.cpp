@@ -8,17 +8,16 @@
 
 #include "platform/qt/instance_client.h"
 #include "platform/qt/single_instance_lock.h"
+#include "platform/stderr_line.h"
 
 namespace pigmora::qt {
 
 namespace {
 
+using platform::PrintStderrLine;
+
 void WriteTo(int fd, const std::string& text) {
   [[maybe_unused]] const ssize_t written = write(fd, text.data(), text.size());
-}
-
-void SayLine(const std::string& line) {
-  WriteTo(STDERR_FILENO, "pigmora: " + line + "\n");
 }
 
 // Ends a launch that has used the session bus, without the usual teardown: QtDBus's own thread may
@@ -50,7 +49,7 @@ ActionCall CallFor(LaunchAction action) {
 
 int RunActionLaunch(int& argc, char** argv, const CommandLine& commandLine) {
   if (!commandLine.error.empty()) {
-    SayLine(commandLine.error);
+    PrintStderrLine(commandLine.error);
     WriteTo(STDERR_FILENO, UsageText());
     return 2;
   }
@@ -65,13 +64,13 @@ int RunActionLaunch(int& argc, char** argv, const CommandLine& commandLine) {
     case Delivery::Delivered:
       EndAskingLaunch(0);
     case Delivery::NoInstance:
-      SayLine(std::string("no running Pigmora to ") + call.whatFor +
-              "; start it first with: pigmora");
+      PrintStderrLine(std::string("no running Pigmora to ") + call.whatFor +
+                      "; start it first with: pigmora");
       EndAskingLaunch(1);
     case Delivery::Unreachable:
       break;
   }
-  SayLine("cannot reach the running Pigmora: " + result.detail);
+  PrintStderrLine("cannot reach the running Pigmora: " + result.detail);
   EndAskingLaunch(1);
 }
 
@@ -81,10 +80,10 @@ int RunSecondLaunch(int& argc, char** argv) {
   QCoreApplication application(argc, argv);
   const DeliveryResult result = AskRunningInstance("Activate");
   if (result.delivery == Delivery::Delivered) {
-    SayLine(running + "asked it to show its preferences window.");
+    PrintStderrLine(running + "asked it to show its preferences window.");
   } else {
-    SayLine(running + "could not ask it to show itself: " +
-            (result.detail.empty() ? "it has just ended" : result.detail) + ".");
+    PrintStderrLine(running + "could not ask it to show itself: " +
+                    (result.detail.empty() ? "it has just ended" : result.detail) + ".");
   }
   EndAskingLaunch(0);
 }
