@@ -1,7 +1,6 @@
 #include "platform/qt/instance_channel.h"
 
 #include <QDBusConnection>
-#include <QDBusConnectionInterface>
 #include <QString>
 #include <string>
 
@@ -19,7 +18,8 @@ void SayActionsUnavailable(const std::string& why) {
 }
 
 // A plain second launch is the user starting Pigmora again from the desktop's launcher: the
-// program is already running, so it shows the one window it has.
+// program is already running, so it shows the one window it has. This is the one place that
+// decides it (where the tray item is shown, it is the way in already).
 bool RelaunchOpensPreferences() {
   return true;
 }
