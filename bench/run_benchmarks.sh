@@ -63,12 +63,8 @@ if [ "${1:-}" != "--inside-session" ] && [ "${1:-}" != "--table" ]; then
   cmake --build "$BUILD_DIR" -j2 --target pigmora format_color_throughput >&2 || exit 2
   export PIGMORA_BIN="$BUILD_DIR/bin/pigmora"
   export THROUGHPUT_BIN="$BUILD_DIR/bench/format_color_throughput"
-  export TIMER_BIN="$BUILD_DIR/bench/x_event_timer"
-  if [ ! -x "$TIMER_BIN" ] || [ "$here/x_event_timer.cpp" -nt "$TIMER_BIN" ]; then
-    mkdir -p "$(dirname "$TIMER_BIN")"
-    g++ -std=c++20 -O2 -Wall -Wextra -Wpedantic -o "$TIMER_BIN" "$here/x_event_timer.cpp" \
-      -lXtst -lXfixes -lX11 || exit 2
-  fi
+  TIMER_BIN=$(bash "$here/build_x_event_timer.sh" "$BUILD_DIR/bench") || exit 2
+  export TIMER_BIN
 
   stamp=$(date +%Y%m%d-%H%M%S)
   export RUN_DIR="$RESULTS_DIR/$stamp"

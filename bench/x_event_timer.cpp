@@ -28,6 +28,10 @@
 //       waits for the clipboard, then presses the cycle keys and waits for the clipboard again.
 //   x_event_timer keys --keys KEYS [--count N] [--pause MS]
 //       Presses KEYS N times through XTest, with nothing timed (drives other programs).
+//   x_event_timer command --name TITLE --count N [--pause MS] [--log FILE] -- PROGRAM...
+//       N times: starts the program (a command that asks another one to open a window), waits
+//       until a window whose name starts with TITLE is mapped, closes it as `open` does.
+//       Prints "command I server_ms=S client_us=C", timed from the start of the program.
 //
 // KEYS is xdotool's form: names joined by '+', such as ctrl+alt+super+p; the last one is the key.
 // Every wait gives up after 20 s; the exit status is then 1.
@@ -39,6 +43,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/types.h>
+#include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -347,7 +352,9 @@ struct Options {
                "       x_event_timer open --keys KEYS --name TITLE --count N [--pause MS]\n"
                "       x_event_timer cycle --keys KEYS [--keys KEYS...] --count N [--pause MS]\n"
                "       x_event_timer pick --keys KEYS --cycle-keys KEYS --name TITLE --count N\n"
-               "       x_event_timer keys --keys KEYS [--count N] [--pause MS]\n");
+               "       x_event_timer keys --keys KEYS [--count N] [--pause MS]\n"
+               "       x_event_timer command --name TITLE --count N [--pause MS] [--log FILE] "
+               "-- PROGRAM...\n");
   std::exit(2);
 }
 
@@ -408,10 +415,8 @@ Window MappedWindowNamed(Timer& timer, const XEvent& event, const std::string& n
   return client != None && timer.NameOf(client).starts_with(name) ? client : None;
 }
 
-int Launch(Timer& timer, const Options& options) {
-  if (options.program.size() < 2 || (options.trayClass.empty() && !options.window)) Usage();
-  const Time launchTime = timer.Stamp();
-  const long launchUs = MonotonicUs();
+// Starts the program of the options with its output in the log; returns its pid.
+pid_t Start(Timer& timer, const Options& options) {
   const pid_t pid = fork();
   if (pid < 0) Fail("fork failed");
   if (pid == 0) {
@@ -426,6 +431,14 @@ int Launch(Timer& timer, const Options& options) {
     std::perror("x_event_timer: exec");
     _exit(127);
   }
+  return pid;
+}
+
+int Launch(Timer& timer, const Options& options) {
+  if (options.program.size() < 2 || (options.trayClass.empty() && !options.window)) Usage();
+  const Time launchTime = timer.Stamp();
+  const long launchUs = MonotonicUs();
+  const pid_t pid = Start(timer, options);
   const long deadline = MonotonicUs() + kWaitLimitUs;
   XEvent event;
   Window trayItem = None;
@@ -544,6 +557,28 @@ int Open(Timer& timer, const Options& options) {
   return 0;
 }
 
+int Command(Timer& timer, const Options& options) {
+  if (options.program.size() < 2 || options.name.empty()) Usage();
+  for (int i = 1; i <= options.count; ++i) {
+    Drain(timer);
+    const Time started = timer.Stamp();
+    const long startedUs = MonotonicUs();
+    const pid_t pid = Start(timer, options);
+    Window topLevel = None;
+    Time mapped = 0;
+    long mappedUs = 0;
+    const Window client = AwaitWindow(timer, options.name, topLevel, mapped, mappedUs);
+    Print("command", i, started, mapped, startedUs, mappedUs);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) Fail("the command did not end with 0");
+    timer.CloseWindow(client);
+    AwaitGone(timer, topLevel);
+    Pause(options.pauseMs);
+  }
+  return 0;
+}
+
 int Cycle(Timer& timer, const Options& options) {
   if (options.keys.empty()) Usage();
   std::vector<Timer::Keys> keys;
@@ -606,5 +641,6 @@ int main(int argc, char** argv) {
   if (options.mode == "cycle") return Cycle(timer, options);
   if (options.mode == "pick") return Pick(timer, options);
   if (options.mode == "keys") return PressKeys(timer, options);
+  if (options.mode == "command") return Command(timer, options);
   Usage();
 }
