@@ -78,6 +78,24 @@ for option in --show-picker --cycle-forward --cycle-back --preferences; do
 done
 [ -e "$SETTINGS_FILE" ] && fail "an action with no Pigmora running wrote the settings file"
 
+# --- A program that holds the lock but never opens its channel (here the test itself holds the
+# lock): an action waits for it, and once the lock is free it says that no Pigmora runs.
+exec 9>"$XDG_RUNTIME_DIR/$APP_ID.lock"
+flock -x 9
+run_launch_in_background() {
+  # Without descriptor 9: the lock belongs to the test alone.
+  "$PIGMORA_BIN" "$@" >"$PIGMORA_SESSION_DIR/waiting.out" 2>"$PIGMORA_SESSION_DIR/waiting.err" 9>&- &
+  waiting_pid=$!
+  echo "$waiting_pid" >>"$PIGMORA_SESSION_DIR/pids"
+}
+run_launch_in_background --show-picker
+sleep 0.5
+is_running "$waiting_pid" && pass "with the lock held and no channel, the action waits" ||
+  fail "with the lock held and no channel, the action did not wait: $(err_of waiting)"
+exec 9>&-
+wait_for_exit "$waiting_pid" 15 || fail "the waiting action did not end when the lock was freed"
+expect_one_line waiting 1 'no running Pigmora' "the waiting action once the lock was freed"
+
 # --- Help and command lines that are not understood.
 run_launch help --help
 if [ "$EXIT_STATUS" = 0 ] && [ ! -s "$PIGMORA_SESSION_DIR/help.err" ] &&
@@ -101,8 +119,25 @@ done
 # --- The running program answers on the session bus once it is ready.
 write_settings "ShortKey=" "ShortKey1=" "ShortKey2=" "Mode=RGB Hex" "OutFormat=2" "TitleOn=1" \
   "MenuIcon=4" "Login=0" "ColorVal=0"
+# True while a program holds the single-instance lock (the kernel's table of locks, read without
+# touching the lock).
+lock_held() {
+  local inode
+  inode=$(stat -c %i "$XDG_RUNTIME_DIR/$APP_ID.lock" 2>/dev/null) || return 1
+  grep -q "FLOCK *ADVISORY *WRITE [0-9]* [0-9a-f:]*:$inode " /proc/locks
+}
+
 start_pigmora running
 running_pid=$PIGMORA_PID
+for _ in $(seq 1 2000); do
+  lock_held && break
+  sleep 0.005
+done
+lock_held || fail "the program did not take the single-instance lock"
+
+# The first action is sent as soon as the program holds its lock, which may be before its
+# channel is open: it waits for the program to be ready.
+expect_action_copies --cycle-forward "$SWIFT_BLACK"
 if ! wait_for_name; then
   fail "$APP_ID did not appear on the session bus: $(err_of running)"
   finish
@@ -110,7 +145,6 @@ fi
 pass "the running program owns $APP_ID on the session bus"
 
 # --- The cycle actions copy as the hot keys do, and store the format.
-expect_action_copies --cycle-forward "$SWIFT_BLACK"
 wait_for_setting OutFormat 3 || fail "OutFormat is $(setting OutFormat) after --cycle-forward"
 # With no display at all, as in a Wayland session without XWayland: the actions need only the bus.
 LAUNCH_ENV="-u DISPLAY -u WAYLAND_DISPLAY" expect_action_copies --cycle-back "000000"

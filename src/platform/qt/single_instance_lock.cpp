@@ -2,11 +2,14 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <system_error>
 
 #include "platform/qt/qt_paths.h"
@@ -38,13 +41,25 @@ InstanceLock LockSingleInstance() {
 }
 
 bool InstanceLockHeld() {
-  const int fd = open(InstanceLockPath().c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  // A shared lock is refused only while the program holds its exclusive one; taken, it is
-  // given back at once, so a Pigmora starting meanwhile is kept out for no more than that.
-  const bool held = flock(fd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK;
-  close(fd);
-  return held;
+  // Read from the kernel's table of locks rather than by trying the lock: a try would hold it
+  // for an instant, long enough to keep out a Pigmora that is starting just then.
+  struct stat file {};
+  if (stat(InstanceLockPath().c_str(), &file) != 0) return false;
+  // Only the inode number is compared: the device the table names is the file system's, which
+  // is not always the one stat reports (btrfs subvolumes).
+  const std::string inode = ":" + std::to_string(file.st_ino);
+  // Lines such as "1: FLOCK  ADVISORY  WRITE 4711 00:2a:1234 0 EOF"; "->" marks a waiter.
+  std::ifstream locks("/proc/locks");
+  std::string line;
+  while (std::getline(locks, line)) {
+    std::istringstream fields(line);
+    std::string number, kind, mode, access, pid, where;
+    fields >> number >> kind;
+    if (kind == "->") continue;
+    fields >> mode >> access >> pid >> where;
+    if (kind == "FLOCK" && access == "WRITE" && where.ends_with(inode)) return true;
+  }
+  return false;
 }
 
 }  // namespace pigmora::qt

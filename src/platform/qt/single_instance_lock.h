@@ -12,7 +12,7 @@ enum class InstanceLock { Acquired, HeldElsewhere, Unavailable };
 std::string InstanceLockPath();
 // Takes the lock for the life of the process.
 InstanceLock LockSingleInstance();
-// True when a Pigmora holds the lock now (running, or still starting).
+// True when a Pigmora holds the lock now (running, or still starting); the lock is not touched.
 bool InstanceLockHeld();
 
 }  // namespace pigmora::qt
