@@ -80,7 +80,7 @@ int RunSecondLaunch(int& argc, char** argv) {
   QCoreApplication application(argc, argv);
   const DeliveryResult result = AskRunningInstance("Activate");
   if (result.delivery == Delivery::Delivered) {
-    PrintStderrLine(running + "asked it to show its preferences window.");
+    PrintStderrLine(running + "asked it to show itself.");
   } else {
     PrintStderrLine(running + "could not ask it to show itself: " +
                     (result.detail.empty() ? "it has just ended" : result.detail) + ".");
