@@ -113,9 +113,12 @@ if "$PIGMORA_BIN" --help 2>&1 | grep -q -- --show-picker; then
     DISPLAY=$XWAYLAND_DISPLAY WAYLAND_DISPLAY=$WAYLAND_SOCKET "$PIGMORA_BIN" --show-picker
     t1=$(wait_for_line "$windows" "$before") || { note "open $i: no window"; continue; }
     open_ns+=($((t1 - t0)))
-    dialog=$(x11 wait_for_window "Select Color" 10)
-    x11 xdotool key --window "$dialog" Escape
-    x11 wait_for_window_gone "Select Color" 10 2>/dev/null || sleep 0.5
+    x11 wait_for_window "Select Color" 10 >/dev/null
+    x11 xdotool key Escape
+    for _ in $(seq 1 100); do
+      x11 visible_windows --name "Select Color" >/dev/null || break
+      sleep 0.1
+    done
   done
 else
   note "this Pigmora has no --show-picker: the dialog figure is left out"

@@ -3,6 +3,8 @@
 # through the compositor, the clipboard read back with wl-paste as a Wayland program pastes:
 #  - with an X11 window focused the X11 key grab fires; with a native Wayland window focused it
 #    does not (the compositor gives X11 clients no keys then);
+#  - with the Wayland window focused, the command-line actions (what a sway user binds) cycle,
+#    copy and open the colour dialog;
 #  - copied text reaches Wayland programs through data-control, exactly, in every text type, after
 #    a cycle with a Wayland window in front and after a pick, and stays there until another
 #    program takes the clipboard;
@@ -19,6 +21,8 @@ settings=("ShortKey=⌃⌥⌘P" "ShortKey1=⌃⌥⌘]" "ShortKey2=⇧⌘F5" "Mod
   "TitleOn=1" "MenuIcon=4" "Login=0" "ColorVal=0")
 SWIFT_BLACK="UIColor(red: 0.00, green: 0.00, blue: 0.00, alpha: 1.00)"
 SWIFT_ORANGE="UIColor(red: 1.00, green: 0.50, blue: 0.00, alpha: 1.00)"
+OBJC_ORANGE="[UIColor colorWithRed: 1.00, green: 0.50, blue: 0.00, alpha: 1.00]"
+SWIFT_BLUE="UIColor(red: 0.20, green: 0.40, blue: 0.60, alpha: 1.00)"
 OBJC_BLACK="[UIColor colorWithRed: 0.00, green: 0.00, blue: 0.00, alpha: 1.00]"
 
 start_sway || { fail "sway did not start"; finish; }
@@ -34,9 +38,10 @@ stop_pigmora() {
 write_settings "${settings[@]}"
 DISPLAY=$XWAYLAND_DISPLAY WAYLAND_DISPLAY=$WAYLAND_SOCKET start_pigmora sway
 
-# An X11 window in front: the grab sees the key, pressed in XWayland itself with xdotool (wtype
-# brings a keymap of its own on every run, and XWayland drops the first key press after such a
-# change, so the X11 side is driven before any wtype). This also waits for the program to start.
+# An X11 window in front: the grab sees the key, pressed in XWayland itself with xdotool. X11
+# windows are only typed into with xdotool, and before any wtype: wtype brings a keymap of its own
+# on every run, after which XWayland no longer passes key presses on to X11 windows (from wtype or
+# xdotool alike). This also waits for the program to start.
 x11() { DISPLAY=$XWAYLAND_DISPLAY "$@"; }
 x11 xmessage -name x11-window -geometry 300x80 "An X11 program" >/dev/null 2>&1 &
 echo $! >>"$PIGMORA_SESSION_DIR/pids"
@@ -80,9 +85,47 @@ offered=$(on_sway timeout 5 wl-paste --list-types 2>/dev/null | sort | tr '\n' '
 [ "$offered" = "STRING TEXT UTF8_STRING text/plain text/plain;charset=utf-8 " ] &&
   pass "offered as plain text only: $offered" || fail "offered types: $offered"
 
-# A native Wayland window in front: the key reaches that window, and the grab never sees it.
+# A native Wayland window in front from here on.
 start_wayland_recorder "$PIGMORA_SESSION_DIR/typed"
 wait_for_sway_focus recorder 15 || fail "the Wayland window did not get the focus"
+
+# The way in on sway: command-line actions on the running Pigmora, bound in the compositor, with
+# the Wayland window still in front. Each copies what a hot key would, exactly.
+action() { DISPLAY=$XWAYLAND_DISPLAY WAYLAND_DISPLAY=$WAYLAND_SOCKET "$PIGMORA_BIN" "$@"; }
+check_action() {
+  local option="$1" expected="$2" index="$3"
+  local before
+  before=$(wayland_clipboard)
+  action "$option" >"$PIGMORA_SESSION_DIR/action.out" 2>&1 ||
+    fail "pigmora $option ended with status $?: $(cat "$PIGMORA_SESSION_DIR/action.out")"
+  text=$(wait_for_wayland_clipboard_change "$before" 10)
+  [ "$text" = "$expected" ] && pass "pigmora $option over the Wayland window copied '$text'" ||
+    fail "pigmora $option over the Wayland window copied '$text', expected '$expected'"
+  wait_for_setting OutFormat "$index" || fail "pigmora $option: OutFormat is '$(setting OutFormat)'"
+  [ "$(sway_focused)" = "recorder" ] || fail "pigmora $option: the focus moved to '$(sway_focused)'"
+}
+mark_wayland_clipboard "marker-actions"
+check_action --cycle-forward "$OBJC_ORANGE" 4
+check_action --cycle-back "$SWIFT_ORANGE" 3
+action --show-picker >"$PIGMORA_SESSION_DIR/action.out" 2>&1 ||
+  fail "pigmora --show-picker ended with status $?: $(cat "$PIGMORA_SESSION_DIR/action.out")"
+dialog=$(DISPLAY=$XWAYLAND_DISPLAY wait_for_window "Select Color" 15)
+if [ -n "$dialog" ]; then
+  pass "pigmora --show-picker over the Wayland window opened the colour dialog"
+  wait_for_sway_focus pigmora 10 || fail "sway did not focus the colour dialog"
+  x11 xdotool key --window "$dialog" alt+h
+  sleep 0.3
+  x11 xdotool type --delay 40 '#336699'
+  x11 xdotool key Return
+  text=$(wait_for_wayland_clipboard_change "$SWIFT_ORANGE" 10)
+  [ "$text" = "$SWIFT_BLUE" ] && pass "after a pick opened by the command line, '$text'" ||
+    fail "after a pick opened by the command line the Wayland clipboard holds '$text'"
+  wait_for_sway_focus recorder 10 || fail "the focus did not go back to the Wayland window"
+else
+  fail "pigmora --show-picker opened no colour dialog"
+fi
+
+# A native Wayland window in front: the key reaches that window, and the grab never sees it.
 type_probe_line "$PIGMORA_SESSION_DIR/typed" "ready" ||
   fail "keys typed with wtype do not reach the Wayland window"
 mark_wayland_clipboard "marker-wayland-focus"
@@ -96,8 +139,8 @@ sleep 1 # nothing is to happen: give a wrongly fired grab time to show
 [ "$(setting OutFormat)" = "3" ] || fail "OutFormat is '$(setting OutFormat)', not 3"
 sway_screenshot wayland-native-window-focused
 
-# Another Wayland program took the clipboard (the marker above): Pigmora let go and still runs.
-is_running "$PIGMORA_PID" && pass "another program took the clipboard; Pigmora still runs" ||
+# Another Wayland program took the clipboard (the markers above): Pigmora let go and still runs.
+is_running "$PIGMORA_PID" && pass "other programs took the clipboard; Pigmora still runs" ||
   fail "Pigmora ended after another program took the clipboard"
 stop_pigmora
 grep . "$PIGMORA_SESSION_DIR/sway.err" >/dev/null &&
