@@ -15,8 +15,9 @@ packages=(
   # a real Wayland session for the Wayland tests: compositor, XWayland, a Wayland terminal, keys,
   # clipboard and screenshots through the compositor
   sway xwayland foot wtype wl-clipboard grim
-  # a fresh Debian 12 system for the package's clean-install test
-  mmdebstrap
+  # a fresh Debian 12 system for the package's clean-install test (mmdebstrap mounts /proc, /sys
+  # and /dev into it, with mount, only a recommended package of mmdebstrap)
+  mmdebstrap mount
   # fuzzing and the sanitizer build (tools/robustness.sh)
   clang-14 libclang-rt-14-dev
   # validators and the decimal-comma locale the format tests use
