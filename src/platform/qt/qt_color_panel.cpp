@@ -1,5 +1,7 @@
 #include "platform/qt/qt_color_panel.h"
 
+#include <malloc.h>
+
 #include <QApplication>
 #include <QColor>
 #include <QColorDialog>
@@ -27,7 +29,16 @@ double FromChannel16(quint16 channel) {
 
 platform::ColorPanelResult QtColorPanel::RunModal(const platform::RgbComponents& initial) {
   QPointer<QWidget> previous = QApplication::activeWindow();
+  const platform::ColorPanelResult result = RunDialog(initial);
+  if (previous) previous->activateWindow();
+  // The dialog's widgets, pictures and window buffers are freed by now, but the allocator keeps
+  // the pages for later; the program goes back to sitting idle for hours, so they go back to
+  // the system.
+  malloc_trim(0);
+  return result;
+}
 
+platform::ColorPanelResult QtColorPanel::RunDialog(const platform::RgbComponents& initial) {
   QColorDialog dialog;
   dialog.setOptions(QColorDialog::DontUseNativeDialog);
   dialog.setCurrentColor(QColor::fromRgba64(ToChannel16(initial.red), ToChannel16(initial.green),
@@ -53,7 +64,6 @@ platform::ColorPanelResult QtColorPanel::RunModal(const platform::RgbComponents&
     }
   }
   dialog.hide();
-  if (previous) previous->activateWindow();
   return result;
 }
 

@@ -11,6 +11,9 @@ class QtColorPanel final : public platform::ColorPanel {
   // window's close button give confirmed = false. The window that was active before gets the
   // focus back.
   platform::ColorPanelResult RunModal(const platform::RgbComponents& initial) override;
+
+ private:
+  static platform::ColorPanelResult RunDialog(const platform::RgbComponents& initial);
 };
 
 }  // namespace pigmora::qt
