@@ -69,9 +69,10 @@ class QtStatusBar final : public QObject, public platform::StatusBar {
   std::map<int64_t, QAction*> actions_;  // owned by menu_
   std::function<void(int64_t)> onChoose_;
   std::optional<int> symbol_;
-  // The tray pictures drawn so far, by symbol (-1 for none), drawn title and colour.
+  // The tray picture on show, and the symbol (-1 for none), drawn title and colour it shows.
   using IconKey = std::tuple<int, QString, QRgb>;
-  std::map<IconKey, QIcon> icons_;
+  IconKey shownKey_;
+  QIcon shownIcon_;
   QString title_;
   QString toolTip_;
   bool onStatusNotifierHost_ = false;
