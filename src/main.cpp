@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QGuiApplication>
 #include <QPixmapCache>
+#include <QRegularExpression>
 #include <QString>
 #include <cstdio>
 #include <cstdlib>
@@ -82,6 +83,21 @@ void HandleQtMessage(QtMsgType type, const QMessageLogContext& context, const QS
   if (g_qtMessageHandler) g_qtMessageHandler(type, context, message);
 }
 
+// The colour dialog checks its hex field with a regular expression, and Qt compiles each one to
+// machine code (PCRE2's JIT) unless QT_ENABLE_REGEXP_JIT=0. For a seven-character field at every
+// opening of the dialog, that costs more than it saves, and the JIT compiler's code stays resident
+// (0.2 MiB). Qt reads the switch once, at the first match; so it is set for one match here, then
+// taken away again so that programs started from here do not inherit it. A user's own setting is
+// left alone.
+void MatchRegularExpressionsWithoutJit() {
+  const char* const kSwitch = "QT_ENABLE_REGEXP_JIT";
+  if (qEnvironmentVariableIsSet(kSwitch)) return;
+  qputenv(kSwitch, "0");
+  [[maybe_unused]] const bool matched =
+      QRegularExpression(QStringLiteral("x")).match(QStringLiteral("x")).hasMatch();
+  qunsetenv(kSwitch);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -111,6 +127,7 @@ int main(int argc, char** argv) {
   // an idle process and the memory the cache keeps. A cache of no size takes nothing in and so
   // never starts its timer.
   QPixmapCache::setCacheLimit(0);
+  MatchRegularExpressionsWithoutJit();
 
   pigmora::qt::QtSystemEvents events;
   pigmora::qt::QtPaths paths;
