@@ -289,6 +289,17 @@ TEST_F(XcbHotkeyServiceTest, AHeldKeyFiresOnceInEitherFormOfAutoRepeat) {
   EXPECT_EQ(service.Unregister(picker), 0);
 }
 
+TEST_F(XcbHotkeyServiceTest, AReleaseThatGoesToOurFocusedWindowStillEndsThePress) {
+  HotkeyRef picker = 0;
+  ASSERT_EQ(service.Register(kMacP, kCtrlAltCmd, {0x68303031, 1}, picker), 0);
+  // With the preferences window focused, the grab's owner events send the release there.
+  EXPECT_TRUE(Deliver(XCB_KEY_PRESS, keycodeP, kXCtrlAltSuper, true, 8000));
+  EXPECT_FALSE(Deliver(XCB_KEY_RELEASE, keycodeP, kXCtrlAltSuper, false, 8100));
+  EXPECT_TRUE(Deliver(XCB_KEY_PRESS, keycodeP, kXCtrlAltSuper, true, 9000));
+  EXPECT_EQ(pressed.size(), 2u);
+  EXPECT_EQ(service.Unregister(picker), 0);
+}
+
 TEST(XcbHotkeyServiceWithoutHandlerTest, RegisteringBeforeTheHandlerIsInstalledIsRefused) {
   XcbHotkeyService service;
   HotkeyRef ref = 0;

@@ -251,7 +251,13 @@ bool XcbHotkeyService::nativeEventFilter(const QByteArray& eventType, void* mess
   // Key press and release events share one layout.
   const auto* key = reinterpret_cast<const xcb_key_press_event_t*>(event);
   // Keys that reach our own windows through the focus are theirs; a grab reports on the root.
-  if (key->event != root_) return false;
+  if (key->event != root_) {
+    // Except that the grab is taken with owner events: while one of our windows has the focus,
+    // the release of a hot key pressed on the root goes to that window. It still ends the press,
+    // or the next real press would pass for auto-repeat and never fire.
+    if (type == XCB_KEY_RELEASE) heldKeys_.Release(key->detail, key->time);
+    return false;
+  }
   return HandleKey(type == XCB_KEY_PRESS, key->detail, key->state, key->time);
 }
 
