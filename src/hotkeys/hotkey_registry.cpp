@@ -19,6 +19,7 @@ constexpr int64_t kNoData = 0;
 
 // The three actions that have a hot key, in the order they are stored and registered.
 struct ShortcutAction {
+  std::string_view name;  // stable: desktops that bind per action keep the user's choice under it
   int64_t fieldId;
   std::string_view settingsKey;
   std::u16string Settings::*setting;
@@ -28,11 +29,11 @@ struct ShortcutAction {
 };
 
 constexpr ShortcutAction kShortcutActions[] = {
-    {PickerKeyField, kShortKeyKey, &Settings::ShortKey, HotkeyShowPicker, MenuShowPicker,
+    {"picker", PickerKeyField, kShortKeyKey, &Settings::ShortKey, HotkeyShowPicker, MenuShowPicker,
      kShowPickerItemPrefix},
-    {ForwardKeyField, kShortKey1Key, &Settings::ShortKey1, HotkeyCycleForward, MenuCycleForward,
-     kCycleForwardItemPrefix},
-    {BackKeyField, kShortKey2Key, &Settings::ShortKey2, HotkeyCycleBack, MenuCycleBack,
+    {"forward", ForwardKeyField, kShortKey1Key, &Settings::ShortKey1, HotkeyCycleForward,
+     MenuCycleForward, kCycleForwardItemPrefix},
+    {"back", BackKeyField, kShortKey2Key, &Settings::ShortKey2, HotkeyCycleBack, MenuCycleBack,
      kCycleBackItemPrefix},
 };
 
@@ -41,6 +42,30 @@ const ShortcutAction* ActionOfField(int64_t fieldId) {
     if (action.fieldId == fieldId) return &action;
   }
   return nullptr;
+}
+
+const ShortcutAction* ActionOfKind(int64_t kind) {
+  for (const auto& action : kShortcutActions) {
+    if (action.kind == kind) return &action;
+  }
+  return nullptr;
+}
+
+// The action as the desktop is told about it: its menu item's title, without the tab that
+// separates the shortcut.
+platform::HotkeyAction DescribeAction(const ShortcutAction& action) {
+  std::u16string_view title = action.itemPrefix;
+  if (!title.empty() && title.back() == u'\t') title.remove_suffix(1);
+  return {action.name, title};
+}
+
+// Every capture field shows afresh whether its text works as its action's hot key.
+void ShowHotkeyProblems(Program& program) {
+  auto& preferences = program.platform.preferences;
+  for (const auto& action : kShortcutActions) {
+    const std::u16string shown = preferences.FieldText(action.fieldId);
+    preferences.SetFieldProblem(action.fieldId, HotkeyProblem(program, shown, action.kind));
+  }
 }
 
 // The key code and modifiers a text stands for; nothing when it cannot be a hot key at all.
@@ -81,6 +106,11 @@ bool InstallHotkeyHandler(Program& program) {
         return OnHotkeyPressed(program, pressed);
       });
   if (result != 0) return false;
+  // The desktop may bind another trigger than the one asked for, or none, long after the
+  // registration: the open capture fields then show it.
+  program.platform.hotkeys.SetBindingsChangedHandler([&program] {
+    if (program.preferencesWindow) ShowHotkeyProblems(program);
+  });
   registry.hotkeyHandlerInstalled = true;
   return true;
 }
@@ -110,6 +140,9 @@ bool RegisterHotkey(Program& program, const std::u16string& shortcut, int64_t ki
   if (program.platform.hotkeys.Register(combination.keyCode, combination.modifiers, id,
                                         record.ref) != 0) {
     return false;
+  }
+  if (const ShortcutAction* action = ActionOfKind(kind)) {
+    program.platform.hotkeys.NameHotkey(record.ref, DescribeAction(*action));
   }
   registry.records.push_back(std::move(record));
   return true;
@@ -158,30 +191,24 @@ void RegisterStoredHotkeys(Program& program) {
 void SwapHotkey(Program& program, int64_t controlId) {
   const ShortcutAction* action = ActionOfField(controlId);
   if (action == nullptr) return;
-  auto& preferences = program.platform.preferences;
-  const std::u16string text = preferences.FieldText(controlId);
+  const std::u16string text = program.platform.preferences.FieldText(controlId);
   UnregisterHotkeys(program, text, action->kind);
   if (!RegisterHotkey(program, text, action->kind)) {
     UnregisterHotkeys(program, text, action->kind);
   }
   // The swap can take the combination from another action, so every field's state is shown
   // afresh, not only this one's.
-  for (const auto& each : kShortcutActions) {
-    const std::u16string shown =
-        each.fieldId == controlId ? text : preferences.FieldText(each.fieldId);
-    preferences.SetFieldProblem(each.fieldId, HotkeyProblem(program, shown, each.kind));
-  }
+  ShowHotkeyProblems(program);
 }
 
 std::optional<std::u16string> HotkeyProblem(const Program& program, const std::u16string& shortcut,
                                             int64_t kind) {
   if (shortcut.empty()) return std::nullopt;
   const auto& records = program.hotkeyRegistry.records;
-  if (std::any_of(records.begin(), records.end(), [&](const HotkeyRecord& record) {
-        return record.shortcut == shortcut && record.kind == kind;
-      })) {
-    return std::nullopt;
-  }
+  const auto held = std::find_if(records.begin(), records.end(), [&](const HotkeyRecord& record) {
+    return record.shortcut == shortcut && record.kind == kind;
+  });
+  if (held != records.end()) return program.platform.hotkeys.BindingProblem(held->ref);
   switch (WhyUnusable(program.keyCodeTable, shortcut, nullptr)) {
     case Unusable::NoKey:
       return u"Not available as a global hot key: it has no key.";

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <string>
+#include <string_view>
 
 namespace pigmora::platform {
 
@@ -19,6 +21,13 @@ struct HotkeyId {
 
 using HotkeyRef = uint64_t;
 
+// What a hot key is for: a name that stays the same across runs and versions ("picker"), and the
+// title the user knows the action by in the menu ("Show the Color Picker").
+struct HotkeyAction {
+  std::string_view name;
+  std::u16string_view title;
+};
+
 class HotkeyService {
  public:
   virtual ~HotkeyService() = default;
@@ -30,6 +39,17 @@ class HotkeyService {
   virtual int Register(uint32_t keyCode, uint32_t modifiers, HotkeyId id, HotkeyRef& ref) = 0;
   // 0: released; anything else: the hot key is still registered.
   virtual int Unregister(HotkeyRef ref) = 0;
+
+  // Where the desktop, not the program, owns the final trigger (the Wayland portal binds per
+  // action and may bind another key, or none), it needs to know what a registered hot key is for;
+  // told right after Register succeeded. Key grabs have no use for it.
+  virtual void NameHotkey(HotkeyRef /*ref*/, const HotkeyAction& /*action*/) {}
+  // Why a registered hot key does not fire on the combination it was registered with, as the
+  // desktop has it now (it bound another trigger, or none); nullopt while it does. Grabs that
+  // Register accepted always do.
+  virtual std::optional<std::u16string> BindingProblem(HotkeyRef /*ref*/) { return std::nullopt; }
+  // Called on the main thread, inside the event wait, whenever a BindingProblem may have changed.
+  virtual void SetBindingsChangedHandler(std::function<void()> /*onChanged*/) {}
 };
 
 }  // namespace pigmora::platform

@@ -711,5 +711,37 @@ TEST_F(HotkeyScenarioTest, ClosingWithoutChangesKeepsExactlyOneRecordPerShortcut
   EXPECT_EQ(program.queue.TakeNext(), HotkeyEvent(HotkeyCycleBack));
 }
 
+TEST_F(HotkeyScenarioTest, EachHotKeyIsNamedForItsActionWithItsMenuTitle) {
+  Store(u"\u2318P", u"\u2318F", u"\u2318B");
+  ASSERT_TRUE(StartUp(program));
+
+  std::vector<std::string> named;
+  for (const auto& [ref, grab] : fake.hotkeys.grabs) {
+    named.push_back(std::to_string(grab.keyCode) + " " + grab.actionName + " " +
+                    ToUtf8(grab.actionTitle));
+  }
+  EXPECT_EQ(named, (std::vector<std::string>{"35 picker Show the Color Picker",
+                                             "3 forward Cycle Output Forward",
+                                             "11 back Cycle Output Back"}));
+}
+
+TEST_F(HotkeyScenarioTest, WhatTheDesktopBoundShowsInTheOpenFieldsAndClearsAgain) {
+  Store(u"\u2318P", u"\u2318F", u"");
+  ASSERT_TRUE(StartUp(program));
+  const std::u16string changed = u"The desktop runs this on Ctrl+Alt+K instead.";
+
+  // Closed window: nothing to show, and nothing breaks.
+  fake.hotkeys.ChangeBinding("forward", changed);
+  OpenWindow();
+  EXPECT_EQ(fake.preferences.Find(ForwardKeyField)->problem, changed);
+  EXPECT_EQ(fake.preferences.Find(PickerKeyField)->problem, std::nullopt);
+
+  fake.hotkeys.ChangeBinding("picker", u"The desktop bound no key to this.");
+  EXPECT_EQ(fake.preferences.Find(PickerKeyField)->problem, u"The desktop bound no key to this.");
+  fake.hotkeys.ChangeBinding("forward", std::nullopt);
+  EXPECT_EQ(fake.preferences.Find(ForwardKeyField)->problem, std::nullopt);
+  EXPECT_EQ(fake.preferences.Find(BackKeyField)->problem, std::nullopt);
+}
+
 }  // namespace
 }  // namespace pigmora

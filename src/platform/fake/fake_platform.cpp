@@ -204,7 +204,7 @@ int FakeHotkeys::Register(uint32_t keyCode, uint32_t modifiers, platform::Hotkey
                 " " + std::to_string(id.id) + " -> " + std::to_string(result));
   if (result != 0) return result;
   ref = nextRef_++;
-  grabs[ref] = {keyCode, modifiers, id};
+  grabs[ref] = {keyCode, modifiers, id, {}, {}};
   return 0;
 }
 
@@ -213,6 +213,35 @@ int FakeHotkeys::Unregister(platform::HotkeyRef ref) {
   owner_.Record("hotkeys.unregister " + std::to_string(ref) + " -> " + std::to_string(result));
   if (result == 0) grabs.erase(ref);
   return result;
+}
+
+void FakeHotkeys::NameHotkey(platform::HotkeyRef ref, const platform::HotkeyAction& action) {
+  const auto grab = grabs.find(ref);
+  if (grab == grabs.end()) return;
+  grab->second.actionName = action.name;
+  grab->second.actionTitle = action.title;
+}
+
+std::optional<std::u16string> FakeHotkeys::BindingProblem(platform::HotkeyRef ref) {
+  const auto grab = grabs.find(ref);
+  if (grab == grabs.end()) return std::nullopt;
+  const auto problem = bindingProblems.find(grab->second.actionName);
+  if (problem == bindingProblems.end()) return std::nullopt;
+  return problem->second;
+}
+
+void FakeHotkeys::SetBindingsChangedHandler(std::function<void()> onChanged) {
+  bindingsChanged = std::move(onChanged);
+}
+
+void FakeHotkeys::ChangeBinding(const std::string& actionName,
+                                const std::optional<std::u16string>& problem) {
+  if (problem) {
+    bindingProblems[actionName] = *problem;
+  } else {
+    bindingProblems.erase(actionName);
+  }
+  if (bindingsChanged) bindingsChanged();
 }
 
 // --- alerts ---

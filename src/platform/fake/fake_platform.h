@@ -135,6 +135,8 @@ class FakeHotkeys : public platform::HotkeyService {
     uint32_t keyCode = 0;
     uint32_t modifiers = 0;
     platform::HotkeyId id;
+    std::string actionName;  // as NameHotkey told it, "" before
+    std::u16string actionTitle;
   };
   int installResult = 0;
   // Combinations (key code, modifiers) another program holds: registering them is refused.
@@ -145,6 +147,10 @@ class FakeHotkeys : public platform::HotkeyService {
   std::set<platform::HotkeyRef> stuck;
   std::map<platform::HotkeyRef, Grab> grabs;
   std::function<int(std::optional<platform::HotkeyId>)> handler;
+  // What the desktop says about a held hot key, by action name, as a desktop that owns the final
+  // trigger would; ChangeBindings sets it and tells the program.
+  std::map<std::string, std::u16string> bindingProblems;
+  std::function<void()> bindingsChanged;
 
   // Presses a combination as the user would; false when nothing holds it.
   bool Press(uint32_t keyCode, uint32_t modifiers);
@@ -153,6 +159,11 @@ class FakeHotkeys : public platform::HotkeyService {
   int Register(uint32_t keyCode, uint32_t modifiers, platform::HotkeyId id,
                platform::HotkeyRef& ref) override;
   int Unregister(platform::HotkeyRef ref) override;
+  void NameHotkey(platform::HotkeyRef ref, const platform::HotkeyAction& action) override;
+  std::optional<std::u16string> BindingProblem(platform::HotkeyRef ref) override;
+  void SetBindingsChangedHandler(std::function<void()> onChanged) override;
+  // The desktop changes its word on the action's binding (nullopt: bound as asked).
+  void ChangeBinding(const std::string& actionName, const std::optional<std::u16string>& problem);
 
  private:
   FakePlatform& owner_;
