@@ -5,6 +5,8 @@
 #include <xcb/xcb.h>
 
 #include <QApplication>
+#include <QColorDialog>
+#include <QDBusConnection>
 #include <QGuiApplication>
 #include <QPixmapCache>
 #include <QRegularExpression>
@@ -34,6 +36,8 @@
 #include "platform/session_type.h"
 #include "platform/stderr_line.h"
 #include "platform/wayland/wayland_pasteboard.h"
+#include "platform/wayland/portal_color_pick.h"
+#include "platform/wayland/portal_hotkey_service.h"
 #include "platform/x11/xcb_hotkey_service.h"
 
 namespace {
@@ -132,16 +136,32 @@ int main(int argc, char** argv) {
   pigmora::qt::QtSystemEvents events;
   pigmora::qt::QtPaths paths;
   pigmora::qt::QtDefaultsStore defaults(paths.PreferencesFile());
+  // A Wayland compositor lets no client grab keys, read the screen or set the clipboard from the
+  // background: there the compositor's data-control protocol takes the copied text, and the
+  // desktop portals bind the hot keys and pick colours from the screen. Windows stay on XWayland.
+  const bool wayland =
+      pigmora::platform::CurrentSessionType() == pigmora::platform::SessionType::Wayland;
   std::unique_ptr<pigmora::platform::Pasteboard> pasteboard;
-  if (pigmora::platform::CurrentSessionType() == pigmora::platform::SessionType::Wayland) {
+  if (wayland) {
     pasteboard = std::make_unique<pigmora::wayland::WaylandPasteboard>();
   } else {
     pasteboard = std::make_unique<pigmora::qt::QtPasteboard>();
   }
-  pigmora::qt::QtColorPanel colorPanel;
+  pigmora::qt::QtColorPanel colorPanel =
+      wayland ? pigmora::qt::QtColorPanel([](QColorDialog& dialog) {
+        pigmora::wayland::PickScreenColorThroughPortal(dialog, QDBusConnection::sessionBus());
+      })
+              : pigmora::qt::QtColorPanel();
   pigmora::qt::QtSound sound;
   pigmora::qt::QtStatusBar statusBar;
-  pigmora::qt::XcbHotkeyService hotkeys;
+  std::unique_ptr<pigmora::platform::HotkeyService> hotkeyService;
+  if (wayland) {
+    hotkeyService =
+        std::make_unique<pigmora::wayland::PortalHotkeyService>(QDBusConnection::sessionBus());
+  } else {
+    hotkeyService = std::make_unique<pigmora::qt::XcbHotkeyService>();
+  }
+  pigmora::platform::HotkeyService& hotkeys = *hotkeyService;
   pigmora::qt::QtAlerts alerts;
   pigmora::qt::QtPreferencesUi preferences;
   pigmora::qt::DBusInstanceChannel instance;

@@ -24,6 +24,8 @@ packages=(
   desktop-file-utils libxml2-utils libglib2.0-bin locales
   # the StatusNotifierItem host the tray tests read the menu through
   python3 python3-dbus python3-gi
+  # the desktop portal frontend the Wayland tests drive, and the XKB keysym names of the triggers
+  xdg-desktop-portal libxkbcommon-dev
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -46,6 +46,7 @@ platform::ColorPanelResult QtColorPanel::RunDialog(const platform::RgbComponents
   // The panel is usually summoned by a hot key while another program is in front; it has to come
   // up where the user can see it and take the keyboard.
   dialog.setWindowFlag(Qt::WindowStaysOnTopHint, true);
+  if (prepareDialog_) prepareDialog_(dialog);
   // Modal before it is shown: exec() cannot make an already visible window modal.
   dialog.setWindowModality(Qt::ApplicationModal);
   dialog.show();

@@ -1,0 +1,203 @@
+#!/bin/bash
+# desktop-session: tray
+# A Wayland session's hot keys and eyedropper through the real xdg-desktop-portal frontend, served
+# by our test backend. The program is told it runs in a Wayland session (XDG_SESSION_TYPE) while
+# its windows stay on Xvfb, as they stay on XWayland in a real one. First the working portal: what
+# is bound, and what activations and picks do. Then each way the portal can fail, one row of a
+# table each: the program keeps running, says once on stderr what is missing, and leaves the
+# settings file as it was.
+here=$(cd "$(dirname "$0")" && pwd)
+. "$here/gui_lib.sh"
+. "$here/tray_lib.sh"
+. "$here/tray_menu_lib.sh"
+. "$here/portal_lib.sh"
+
+export XDG_SESSION_TYPE=wayland
+ALL_INTERFACES="GlobalShortcuts;Screenshot;Access"
+SWIFT_336699="UIColor(red: 0.20, green: 0.40, blue: 0.60, alpha: 1.00)"
+
+# The same settings at the start of every run; their checksum tells whether a run changed them.
+fresh_settings() {
+  write_settings "ShortKey=⌃⌥P" "ShortKey1=⌃⌥⌘]" "ShortKey2=⇧⌘F5" "Mode=RGB Hex" "OutFormat=2" \
+    "TitleOn=1" "MenuIcon=4" "Login=0" "ColorVal=0" "SavedColor=0"
+  SETTINGS_SUM=$(md5sum <"$SETTINGS_FILE")
+}
+
+# Starts the program and waits for its tray item; false when it does not come.
+start_and_wait() {
+  start_pigmora "$1"
+  [ -n "$(wait_for_tray_item 20)" ] || { fail "$1: no tray item"; cat "$PIGMORA_SESSION_DIR/$1.err" >&2; return 1; }
+}
+
+stop_pigmora() {
+  # A terminate request waits for an open dialog.
+  visible_windows --name '^Select Color$' >/dev/null && close_dialog Escape
+  kill -TERM "$PIGMORA_PID" 2>/dev/null
+  wait_for_exit "$PIGMORA_PID" 10 || fail "the program did not end on SIGTERM"
+}
+
+# Waits for the colour dialog; sets DIALOG.
+wait_for_dialog() {
+  DIALOG=$(wait_for_named_window "Select Color" 10)
+  [ -n "$DIALOG" ]
+}
+
+# "Pick Screen Color" by its mnemonic, as a keyboard user presses it.
+press_pick_screen_color() { xdotool key alt+p; }
+
+# OK (Return) or Cancel (Escape) in the dialog, which has the keyboard; waits for it to go.
+close_dialog() {
+  xdotool key "$1"
+  wait_for_window_gone "Select Color" 10 || fail "$1 did not close the colour dialog"
+}
+
+# The stderr lines of run $1, less the clipboard's own notice that this session has no Wayland
+# compositor (the windows are on Xvfb here, and no compositor runs).
+portal_stderr() { grep -v '^pigmora: cannot connect to the Wayland compositor' "$PIGMORA_SESSION_DIR/$1.err"; }
+
+# The lines of a stderr file that start with $2.
+lines_about() { grep -c "^pigmora: $2" "$PIGMORA_SESSION_DIR/$1.err"; }
+
+# Waits (up to $3 seconds) until the stderr file $1 holds a line about $2.
+wait_for_line_about() {
+  for _ in $(seq 1 $(($3 * 10))); do
+    [ "$(lines_about "$1" "$2")" -ge 1 ] && return 0
+    sleep 0.1
+  done
+  return 1
+}
+
+# ---------------------------------------------------------------- the working portal
+fresh_settings
+start_portal "$ALL_INTERFACES" || finish
+start_other_application
+start_and_wait good || finish
+if wait_for_portal_calls BindShortcuts 1 15; then
+  expected="picker|Show the Color Picker|CTRL+ALT+p
+forward|Cycle Output Forward|CTRL+ALT+LOGO+bracketright
+back|Cycle Output Back|SHIFT+LOGO+F5"
+  bound=$(last_bound_shortcuts)
+  [ "$bound" = "$expected" ] && pass "bound ids, descriptions and preferred triggers are exact" ||
+    fail "bound shortcuts:
+$bound"
+else
+  fail "the program bound no shortcuts"
+fi
+
+# An activation of the picker opens the dialog; a cancelled pick leaves its colour.
+focus_other_application
+portal_control Activate picker
+if wait_for_dialog; then
+  pass "Activated(picker) opened the colour dialog"
+  portal_control SetMode pick cancel
+  press_pick_screen_color
+  wait_for_portal_calls PickColor 1 10 || fail "Pick Screen Color did not ask the portal"
+  sleep 0.5
+  mark_clipboard before-cancelled-pick
+  close_dialog Return
+  text=$(wait_for_clipboard_change before-cancelled-pick 10)
+  [ "$text" = "000000" ] && pass "a cancelled pick left the dialog's colour" || fail "after a cancelled pick: '$text'"
+else
+  fail "Activated(picker) opened no colour dialog"
+fi
+
+# The portal's colour becomes the dialog's, and OK copies it.
+portal_control SetMode pick ok
+portal_control SetPickedColor 0.2 0.4 0.6
+portal_control Activate picker
+if wait_for_dialog; then
+  press_pick_screen_color
+  wait_for_portal_calls PickColor 2 10 || fail "the second Pick Screen Color did not ask the portal"
+  sleep 0.5
+  screenshot portal-picked-colour
+  mark_clipboard before-pick
+  close_dialog Return
+  text=$(wait_for_clipboard_change before-pick 10)
+  [ "$text" = "336699" ] && pass "PickColor (0.2, 0.4, 0.6) ended as 336699" || fail "after the portal pick: '$text'"
+else
+  fail "the second Activated(picker) opened no colour dialog"
+fi
+
+# Activations of the cycles copy the colour again in the next and the previous notation.
+for row in "forward|$SWIFT_336699" "back|336699"; do
+  id=${row%%|*}
+  want=${row#*|}
+  mark_clipboard "before-$id"
+  portal_control Activate "$id"
+  text=$(wait_for_clipboard_change "before-$id" 10)
+  [ "$text" = "$want" ] && pass "Activated($id) copied '$text'" || fail "Activated($id) copied '$text', not '$want'"
+done
+[ -z "$(portal_stderr good)" ] && pass "nothing said on stderr" ||
+  { fail "stderr of the working run:"; portal_stderr good >&2; }
+stop_pigmora
+stop_portal
+
+# ---------------------------------------------------------------- faults
+# name | impl interfaces ("" = no portal service) | CreateSession | BindShortcuts | PickColor |
+# start of the hot-key line | start of the eyedropper line ("" = none, the user cancelled)
+faults=(
+  "no-portal||ok|ok|ok|global hot keys: no desktop portal|screen colour picking: the desktop portal failed"
+  "no-interface|Access|ok|ok|ok|global hot keys: the desktop portal has no GlobalShortcuts interface|screen colour picking: the desktop portal failed"
+  "cancelled|$ALL_INTERFACES|cancel|ok|cancel|global hot keys: the desktop portal did not start a shortcuts session, refused by the user (response 1)|"
+  "ended|$ALL_INTERFACES|ok|other|other|global hot keys: the desktop did not bind the shortcuts, ended by the desktop (response 2)|screen colour picking: the desktop portal ended the pick (response 2)"
+  "silent|$ALL_INTERFACES|silent|ok|silent|global hot keys: the desktop portal gave no answer|screen colour picking: the desktop portal gave no answer"
+)
+for row in "${faults[@]}"; do
+  IFS='|' read -r name interfaces create bind pick hotkey_line pick_line <<<"$row"
+  fresh_settings
+  start_portal "$interfaces" || continue
+  if [ -n "$interfaces" ] && bus_name_owned "$PORTAL_BACKEND_NAME"; then
+    portal_control SetMode create "$create"
+    portal_control SetMode bind "$bind"
+    portal_control SetMode pick "$pick"
+  fi
+  start_and_wait "$name" || { stop_portal; continue; }
+  # The eyedropper, from the dialog the tray menu opens.
+  if choose_tray_menu_item 1 && wait_for_dialog; then
+    press_pick_screen_color
+  else
+    fail "$name: the tray menu opened no colour dialog"
+  fi
+  wait_for_line_about "$name" "global hot keys" 20 || fail "$name: nothing said about the hot keys"
+  [ -z "$pick_line" ] || wait_for_line_about "$name" "screen colour picking" 20 ||
+    fail "$name: nothing said about the eyedropper"
+  sleep 1  # time for a second line, which must not come
+  [ "$(lines_about "$name" "$hotkey_line")" -eq 1 ] && pass "$name: one line about the hot keys" ||
+    fail "$name: hot-key line is not '$hotkey_line...'"
+  expected_lines=1
+  if [ -n "$pick_line" ]; then
+    expected_lines=2
+    [ "$(lines_about "$name" "$pick_line")" -eq 1 ] && pass "$name: one line about the eyedropper" ||
+      fail "$name: eyedropper line is not '$pick_line...'"
+  fi
+  [ "$(portal_stderr "$name" | wc -l)" -eq "$expected_lines" ] ||
+    { fail "$name: stderr is not $expected_lines line(s):"; portal_stderr "$name" >&2; }
+  is_running "$PIGMORA_PID" && pass "$name: still running" || fail "$name: the program ended"
+  [ -n "$(visible_windows --name '^Select Color$')" ] && pass "$name: the dialog is still open" ||
+    fail "$name: the colour dialog went away"
+  close_dialog Escape
+  [ "$(md5sum <"$SETTINGS_FILE")" = "$SETTINGS_SUM" ] && pass "$name: settings file unchanged" ||
+    fail "$name: the settings file changed"
+  stop_pigmora
+  stop_portal
+done
+
+# The bus going away under a running program whose hot keys are bound.
+fresh_settings
+start_portal "$ALL_INTERFACES" || finish
+start_and_wait bus-gone || finish
+wait_for_portal_calls BindShortcuts 1 15 || fail "bus-gone: nothing bound"
+bus_pid=$(sed -n 2p "$PIGMORA_SESSION_DIR/pids")
+kill -TERM "$bus_pid"
+wait_for_line_about bus-gone "global hot keys" 20 && pass "bus-gone: said so" || fail "bus-gone: nothing said"
+sleep 1
+is_running "$PIGMORA_PID" && pass "bus-gone: still running" || fail "bus-gone: the program ended"
+[ "$(portal_stderr bus-gone | wc -l)" -eq 1 ] ||
+  { fail "bus-gone: stderr is not one line:"; portal_stderr bus-gone >&2; }
+[ "$(md5sum <"$SETTINGS_FILE")" = "$SETTINGS_SUM" ] && pass "bus-gone: settings file unchanged" || fail "bus-gone: the settings file changed"
+mark_clipboard before-menu-cycle
+choose_tray_menu_item 2
+text=$(wait_for_clipboard_change before-menu-cycle 10)
+[ "$text" = "UIColor(red: 0.00, green: 0.00, blue: 0.00, alpha: 1.00)" ] &&
+  pass "bus-gone: the tray menu still works" || fail "bus-gone: the menu's cycle copied '$text'"
+finish
