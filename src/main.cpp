@@ -35,9 +35,9 @@
 #include "platform/qt/single_instance_lock.h"
 #include "platform/session_type.h"
 #include "platform/stderr_line.h"
-#include "platform/wayland/wayland_pasteboard.h"
 #include "platform/wayland/portal_color_pick.h"
 #include "platform/wayland/portal_hotkey_service.h"
+#include "platform/wayland/wayland_pasteboard.h"
 #include "platform/x11/xcb_hotkey_service.h"
 
 namespace {
@@ -154,14 +154,16 @@ int main(int argc, char** argv) {
               : pigmora::qt::QtColorPanel();
   pigmora::qt::QtSound sound;
   pigmora::qt::QtStatusBar statusBar;
-  std::unique_ptr<pigmora::platform::HotkeyService> hotkeyService;
+  // The X11 grabs serve an X11 session, and a Wayland session whose desktop binds nothing through
+  // the portal (they fire there while an X11 window has the focus).
+  pigmora::qt::XcbHotkeyService x11Hotkeys;
+  std::unique_ptr<pigmora::wayland::PortalHotkeyService> portalHotkeys;
   if (wayland) {
-    hotkeyService =
-        std::make_unique<pigmora::wayland::PortalHotkeyService>(QDBusConnection::sessionBus());
-  } else {
-    hotkeyService = std::make_unique<pigmora::qt::XcbHotkeyService>();
+    portalHotkeys = std::make_unique<pigmora::wayland::PortalHotkeyService>(
+        QDBusConnection::sessionBus(), &x11Hotkeys);
   }
-  pigmora::platform::HotkeyService& hotkeys = *hotkeyService;
+  pigmora::platform::HotkeyService& hotkeys =
+      portalHotkeys ? static_cast<pigmora::platform::HotkeyService&>(*portalHotkeys) : x11Hotkeys;
   pigmora::qt::QtAlerts alerts;
   pigmora::qt::QtPreferencesUi preferences;
   pigmora::qt::DBusInstanceChannel instance;

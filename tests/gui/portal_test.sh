@@ -15,6 +15,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 export XDG_SESSION_TYPE=wayland
 ALL_INTERFACES="GlobalShortcuts;Screenshot;Access"
 SWIFT_336699="UIColor(red: 0.20, green: 0.40, blue: 0.60, alpha: 1.00)"
+SWIFT_BLACK="UIColor(red: 0.00, green: 0.00, blue: 0.00, alpha: 1.00)"
 
 # The same settings at the start of every run; their checksum tells whether a run changed them.
 fresh_settings() {
@@ -70,6 +71,9 @@ wait_for_line_about() {
 # ---------------------------------------------------------------- the working portal
 fresh_settings
 start_portal "$ALL_INTERFACES" || finish
+# The desktop keeps the picker's key, binds forward to another, and back to none.
+portal_control SetBoundTrigger forward "Ctrl+Alt+K"
+portal_control SetBoundTrigger back ""
 start_other_application
 start_and_wait good || finish
 if wait_for_portal_calls BindShortcuts 1 15; then
@@ -83,6 +87,14 @@ $bound"
 else
   fail "the program bound no shortcuts"
 fi
+
+# While the portal binds the keys, no X11 grab doubles them.
+mark_clipboard before-x11-press
+focus_other_application
+xdotool key ctrl+alt+super+bracketright
+sleep 1
+[ "$(clipboard)" = before-x11-press ] && pass "no X11 grab while the portal binds" ||
+  fail "the X11 key fired beside the portal: '$(clipboard)'"
 
 # An activation of the picker opens the dialog; a cancelled pick leaves its colour.
 focus_other_application
@@ -127,6 +139,40 @@ for row in "forward|$SWIFT_336699" "back|336699"; do
   text=$(wait_for_clipboard_change "before-$id" 10)
   [ "$text" = "$want" ] && pass "Activated($id) copied '$text'" || fail "Activated($id) copied '$text', not '$want'"
 done
+# The preferences window marks the fields whose key the desktop changed or did not bind.
+choose_tray_menu_item 4
+prefs=$(wait_for_named_window Preferences 10)
+if [ -n "$prefs" ]; then
+  for field in "picker 20 no" "forward 50 yes" "back 80 yes"; do
+    read -r id y marked <<<"$field"
+    red=$(reddish_pixels "$prefs" 170 "$y" 100 25)
+    if [ "$marked" = yes ]; then
+      [ "$red" -gt 5 ] && pass "the $id field is marked ($red red pixels)" || fail "the $id field is not marked"
+    else
+      [ "$red" -le 5 ] && pass "the $id field is not marked" || fail "the $id field is marked ($red red pixels)"
+    fi
+  done
+  screenshot_window "$prefs" portal-preferences-marked
+  # A new picker key: the session is closed and a new one binds the whole set again.
+  click_in_window "$prefs" 220 32
+  xdotool key ctrl+alt+o
+  if wait_for_portal_calls BindShortcuts 2 10; then
+    [ "$(portal_calls CloseSession)" -ge 1 ] && pass "the old session was closed" || fail "the old session stayed open"
+    [ "$(last_bound_shortcuts | grep "^picker|")" = "picker|Show the Color Picker|CTRL+ALT+o" ] &&
+      pass "the new picker key was bound in a new session" || fail "bound again: $(last_bound_shortcuts | grep "^picker|")"
+    portal_control Activate picker
+    wait_for_dialog && pass "the new session's Activated(picker) opened the dialog" ||
+      fail "the new session's Activated(picker) opened no dialog"
+    close_dialog Escape
+  else
+    fail "a new picker key was not bound again"
+  fi
+  xdotool windowactivate --sync "$prefs" key alt+F4
+  wait_for_window_gone Preferences 10 || fail "the preferences window did not close"
+else
+  fail "the tray menu opened no preferences window"
+fi
+
 [ -z "$(portal_stderr good)" ] && pass "nothing said on stderr" ||
   { fail "stderr of the working run:"; portal_stderr good >&2; }
 stop_pigmora
@@ -178,6 +224,12 @@ for row in "${faults[@]}"; do
   close_dialog Escape
   [ "$(md5sum <"$SETTINGS_FILE")" = "$SETTINGS_SUM" ] && pass "$name: settings file unchanged" ||
     fail "$name: the settings file changed"
+  # The fallback: the X11 grab fires while an X11 window has the focus.
+  mark_clipboard "before-$name-x11"
+  focus_other_application
+  xdotool key ctrl+alt+super+bracketright
+  text=$(wait_for_clipboard_change "before-$name-x11" 10)
+  [ "$text" = "$SWIFT_BLACK" ] && pass "$name: the X11 grab took over" || fail "$name: the X11 key copied '$text'"
   stop_pigmora
   stop_portal
 done
@@ -198,6 +250,6 @@ is_running "$PIGMORA_PID" && pass "bus-gone: still running" || fail "bus-gone: t
 mark_clipboard before-menu-cycle
 choose_tray_menu_item 2
 text=$(wait_for_clipboard_change before-menu-cycle 10)
-[ "$text" = "UIColor(red: 0.00, green: 0.00, blue: 0.00, alpha: 1.00)" ] &&
+[ "$text" = "$SWIFT_BLACK" ] &&
   pass "bus-gone: the tray menu still works" || fail "bus-gone: the menu's cycle copied '$text'"
 finish

@@ -51,8 +51,9 @@ constexpr char kSessionInterface[] = "org.freedesktop.portal.Session";
 // What the user can do where the desktop binds nothing: the command-line actions, bound to keys
 // in the desktop's own keyboard settings.
 constexpr char kWhatToDo[] =
-    "bind `pigmora --show-picker`, `pigmora --cycle-forward` and `pigmora --cycle-back` to keys "
-    "in the desktop's keyboard settings instead";
+    "the hot keys now work only while an X11 window has the focus: bind `pigmora --show-picker`, "
+    "`pigmora --cycle-forward` and `pigmora --cycle-back` to keys in the desktop's keyboard "
+    "settings instead";
 
 std::string Utf8(const QString& text) {
   return text.toStdString();
@@ -79,7 +80,9 @@ QString TextOfResponse(uint response) {
 
 }  // namespace
 
-PortalHotkeyService::PortalHotkeyService(const QDBusConnection& bus) : bus_(bus) {
+PortalHotkeyService::PortalHotkeyService(const QDBusConnection& bus,
+                                         platform::HotkeyService* fallback)
+    : bus_(bus), fallback_(fallback) {
   qDBusRegisterMetaType<PortalShortcut>();
   qDBusRegisterMetaType<QList<PortalShortcut>>();
 }
@@ -87,8 +90,14 @@ PortalHotkeyService::PortalHotkeyService(const QDBusConnection& bus) : bus_(bus)
 int PortalHotkeyService::InstallHandler(
     std::function<int(std::optional<platform::HotkeyId>)> onPressed) {
   onPressed_ = std::move(onPressed);
+  if (fallback_ && fallback_->InstallHandler([this](std::optional<platform::HotkeyId> pressed) {
+        return onPressed_ ? onPressed_(pressed) : 0;
+      }) != 0) {
+    fallback_ = nullptr;
+  }
   if (!bus_.isConnected()) {
     state_ = State::Unavailable;
+    UseFallback();
     failure_ = u"Not active: there is no session bus to reach the desktop's shortcuts service.";
     TellOnce(NoticeSubject::GlobalShortcuts,
              std::string("global hot keys: no D-Bus session bus, so no desktop portal; ") +
@@ -142,6 +151,7 @@ void PortalHotkeyService::CheckPortal() {
       failure_ = u"Not active: this desktop offers no global shortcuts to programs.";
     }
     state_ = State::Unavailable;
+    UseFallback();
     TellOnce(NoticeSubject::GlobalShortcuts, "global hot keys: " + why + "; " + kWhatToDo + ".");
     Changed();
   });
@@ -152,15 +162,44 @@ int PortalHotkeyService::Register(uint32_t keyCode, uint32_t modifiers, platform
   std::string trigger = PortalTrigger(keyCode, modifiers);
   if (trigger.empty()) return 2;
   ref = nextRef_++;
-  hotKeys_[ref] = {std::move(trigger), id, {}, {}};
+  HotKey& hotKey = hotKeys_[ref];
+  hotKey = {std::move(trigger), keyCode, modifiers, id, std::nullopt, {}, {}};
+  if (onFallback_) GrabInFallback(hotKey);
   ScheduleBinding();
   return 0;
 }
 
 int PortalHotkeyService::Unregister(platform::HotkeyRef ref) {
-  if (hotKeys_.erase(ref) == 0) return 1;
+  const auto hotKey = hotKeys_.find(ref);
+  if (hotKey == hotKeys_.end()) return 1;
+  ReleaseInFallback(hotKey->second);
+  hotKeys_.erase(hotKey);
   ScheduleBinding();
   return 0;
+}
+
+void PortalHotkeyService::UseFallback() {
+  if (onFallback_ || !fallback_) return;
+  onFallback_ = true;
+  for (auto& [ref, hotKey] : hotKeys_) GrabInFallback(hotKey);
+}
+
+void PortalHotkeyService::LeaveFallback() {
+  if (!onFallback_) return;
+  onFallback_ = false;
+  for (auto& [ref, hotKey] : hotKeys_) ReleaseInFallback(hotKey);
+}
+
+void PortalHotkeyService::GrabInFallback(HotKey& hotKey) {
+  platform::HotkeyRef grabbed = 0;
+  if (fallback_ && fallback_->Register(hotKey.keyCode, hotKey.modifiers, hotKey.id, grabbed) == 0) {
+    hotKey.fallbackRef = grabbed;
+  }
+}
+
+void PortalHotkeyService::ReleaseInFallback(HotKey& hotKey) {
+  if (fallback_ && hotKey.fallbackRef) fallback_->Unregister(*hotKey.fallbackRef);
+  hotKey.fallbackRef.reset();
 }
 
 void PortalHotkeyService::NameHotkey(platform::HotkeyRef ref,
@@ -256,7 +295,9 @@ void PortalHotkeyService::Bind() {
                      u"Not active: the desktop did not allow global shortcuts.");
               } else {
                 TakeBoundTriggers(bound.results.value(QStringLiteral("shortcuts")));
+                failure_.clear();
                 state_ = State::Bound;
+                LeaveFallback();
                 Changed();
               }
             },
@@ -279,6 +320,7 @@ void PortalHotkeyService::Bind() {
 // a late answer to the binding that failed is still taken.
 void PortalHotkeyService::Fail(const std::string& why, const std::u16string& problem) {
   failure_ = problem;
+  UseFallback();
   TellOnce(NoticeSubject::GlobalShortcuts, "global hot keys: " + why + "; " + kWhatToDo + ".");
   Changed();
 }
@@ -303,7 +345,12 @@ void PortalHotkeyService::TakeBoundTriggers(const QVariant& shortcuts) {
 std::optional<std::u16string> PortalHotkeyService::BindingProblem(platform::HotkeyRef ref) {
   const auto hotKey = hotKeys_.find(ref);
   if (hotKey == hotKeys_.end() || hotKey->second.action.empty()) return std::nullopt;
-  if (!failure_.empty()) return failure_;
+  if (!failure_.empty()) {
+    if (hotKey->second.fallbackRef) {
+      return failure_ + u" Meanwhile it works while an X11 window has the focus.";
+    }
+    return failure_;
+  }
   if (state_ != State::Bound) return std::nullopt;  // not known yet
   const auto bound = boundTriggers_.find(hotKey->second.action);
   if (bound == boundTriggers_.end()) return u"Not active: the desktop did not bind this action.";
@@ -341,6 +388,7 @@ void PortalHotkeyService::OnPortalGone() {
   session_.clear();
   state_ = State::Unavailable;
   failure_ = u"Not active: the desktop's portal service has stopped.";
+  UseFallback();
   TellOnce(NoticeSubject::GlobalShortcuts,
            std::string("global hot keys: the desktop portal (org.freedesktop.portal.Desktop) is "
                        "gone (it stopped, or the session bus did); ") +

@@ -4,6 +4,10 @@
 // in a session of its own, and says when one is activated. The desktop owns the final trigger:
 // the stored shortcut is only its preferred one.
 //
+// Where the portal cannot bind (no portal, no GlobalShortcuts, a refusal, no answer, the portal
+// gone), the keys fall back to the X11 grabs of XWayland, which fire while an X11 window has the
+// focus, until a binding succeeds.
+//
 // Version 1 binds the shortcuts of a session once. So whenever the set of actions or their keys
 // changes, the session is closed and a new one binds the whole set again; a desktop that keeps
 // the user's own choice for an action keeps it across that.
@@ -25,7 +29,8 @@ namespace pigmora::wayland {
 class PortalHotkeyService final : public QObject, public platform::HotkeyService {
   Q_OBJECT
  public:
-  explicit PortalHotkeyService(const QDBusConnection& bus);
+  // `fallback`: the X11 key grabs, or null.
+  PortalHotkeyService(const QDBusConnection& bus, platform::HotkeyService* fallback);
 
   // 0: the portal is asked in the background. Where it cannot serve, the program goes on without
   // hot keys, says once on standard error what to bind instead, and each field says why.
@@ -47,8 +52,11 @@ class PortalHotkeyService final : public QObject, public platform::HotkeyService
  private:
   struct HotKey {
     std::string trigger;  // the preferred trigger in the shortcuts text
+    uint32_t keyCode = 0;
+    uint32_t modifiers = 0;
     platform::HotkeyId id;
-    std::string action;  // "" until named
+    std::optional<platform::HotkeyRef> fallbackRef;  // held by the fallback's grab
+    std::string action;                              // "" until named
     QString title;
   };
   // Where the binding of the current set stands.
@@ -61,9 +69,15 @@ class PortalHotkeyService final : public QObject, public platform::HotkeyService
   void BindInSession(uint64_t generation, const QString& session);
   void TakeBoundTriggers(const QVariant& shortcuts);
   void Fail(const std::string& why, const std::u16string& problem);
+  void UseFallback();
+  void LeaveFallback();
+  void GrabInFallback(HotKey& hotKey);
+  void ReleaseInFallback(HotKey& hotKey);
   void Changed();
 
   QDBusConnection bus_;
+  platform::HotkeyService* fallback_ = nullptr;  // null also when its handler cannot be installed
+  bool onFallback_ = false;
   std::function<int(std::optional<platform::HotkeyId>)> onPressed_;
   std::function<void()> onBindingsChanged_;
   std::map<platform::HotkeyRef, HotKey> hotKeys_;
