@@ -109,3 +109,12 @@ wait_for_window() {
   done
   return 1
 }
+
+# Counts the pixels of a window region whose red stands well above green and blue: the colour
+# of a shortcut field marked as not working.
+reddish_pixels() {
+  local window="$1" x="$2" y="$3" w="$4" h="$5"
+  import -silent -window "$window" -crop "${w}x${h}+${x}+${y}" +repage -depth 8 txt:- 2>/dev/null |
+    sed -n 's/^[^(]*(\([0-9]*\),\([0-9]*\),\([0-9]*\).*/\1 \2 \3/p' |
+    awk '$1 > $2 + 60 && $1 > $3 + 60 { n++ } END { print n + 0 }'
+}

@@ -14,10 +14,12 @@ of its own, org.pigmora.TestPortal on /org/pigmora/TestPortal:
   SetPickedColor(d, d, d)   the colour PickColor answers with
   SetBoundTrigger(s id, s)  the trigger description the desktop claims for a shortcut id,
                             instead of echoing the preferred one ("" binds nothing)
-  Activate(s id)            emits Activated for that id in the newest open session
+  Activate(s id)            emits Activated for that id in the newest open session; answers
+                            the CLOCK_MONOTONIC microsecond of the emission (0: no session)
 """
 import json
 import sys
+import time
 
 import dbus
 import dbus.service
@@ -141,13 +143,14 @@ class Control(dbus.service.Object):
     def SetBoundTrigger(self, shortcut_id, trigger):
         self.backend.bound_triggers[str(shortcut_id)] = str(trigger)
 
-    @dbus.service.method("org.pigmora.TestPortal", in_signature="s", out_signature="b")
+    @dbus.service.method("org.pigmora.TestPortal", in_signature="s", out_signature="t")
     def Activate(self, shortcut_id):
         if not self.backend.sessions:
-            return False
+            return dbus.UInt64(0)
         session = self.backend.sessions[-1].__dbus_object_path__
+        emitted = time.monotonic_ns() // 1000
         self.backend.Activated(dbus.ObjectPath(session), shortcut_id, dbus.UInt64(0), {})
-        return True
+        return dbus.UInt64(emitted)
 
 
 def main():

@@ -5,6 +5,7 @@
 PORTAL_FRONTEND=/usr/libexec/xdg-desktop-portal
 PORTAL_PYTHON=/usr/bin/python3
 PORTAL_BACKEND_NAME=org.freedesktop.impl.portal.desktop.pigmoratest
+PORTAL_BACKEND="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/portal_backend.py"
 PORTAL_LOG="$PIGMORA_SESSION_DIR/portal-calls.jsonl"
 PORTAL_FRONTEND_PID=""
 PORTAL_BACKEND_PID=""
@@ -38,7 +39,7 @@ start_portal() {
     echo "UseIn=pigmoratest"
   } >"$dir/pigmoratest.portal"
   : >"$PORTAL_LOG"
-  "$PORTAL_PYTHON" "$here/portal_backend.py" "$PORTAL_BACKEND_NAME" "$PORTAL_LOG" \
+  "$PORTAL_PYTHON" "$PORTAL_BACKEND" "$PORTAL_BACKEND_NAME" "$PORTAL_LOG" \
     >>"$PIGMORA_SESSION_DIR/portal-backend.log" 2>&1 &
   PORTAL_BACKEND_PID=$!
   echo "$PORTAL_BACKEND_PID" >>"$PIGMORA_SESSION_DIR/pids"

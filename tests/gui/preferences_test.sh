@@ -22,15 +22,6 @@ xkbevd -cfg "$PIGMORA_SESSION_DIR/xkbevd.cf" -display "$DISPLAY" >/dev/null 2>&1
 echo $! >>"$PIGMORA_SESSION_DIR/pids"
 bell_count() { line_count "$BELLS"; }
 
-# Counts the pixels of a window region whose red stands well above green and blue: the colour
-# of a shortcut field marked as not working.
-reddish_pixels() {
-  local window="$1" x="$2" y="$3" w="$4" h="$5"
-  import -silent -window "$window" -crop "${w}x${h}+${x}+${y}" +repage -depth 8 txt:- 2>/dev/null |
-    sed -n 's/^[^(]*(\([0-9]*\),\([0-9]*\),\([0-9]*\).*/\1 \2 \3/p' |
-    awk '$1 > $2 + 60 && $1 > $3 + 60 { n++ } END { print n + 0 }'
-}
-
 # The geometry "x y w h" of the window manager's frame around client window $1: the client's
 # own, widened by the frame extents that the window manager announces on it.
 frame_geometry() {
