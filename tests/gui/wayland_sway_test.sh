@@ -191,6 +191,11 @@ stop_pigmora
 # The compositor goes away while Pigmora runs.
 write_settings "${settings[@]}"
 WAYLAND_DISPLAY=$WAYLAND_SOCKET start_pigmora compositor-lost
+# The hot keys are X11 grabs here once Pigmora has found no portal, which it says.
+for _ in $(seq 1 100); do
+  grep -q '^pigmora: global hot keys: ' "$PIGMORA_SESSION_DIR/compositor-lost.err" && break
+  sleep 0.1
+done
 mark_wayland_clipboard "marker-compositor-lost"
 text=""
 for _ in $(seq 1 10); do
