@@ -28,6 +28,11 @@
 //       waits for the clipboard, then presses the cycle keys and waits for the clipboard again.
 //   x_event_timer keys --keys KEYS [--count N] [--pause MS]
 //       Presses KEYS N times through XTest, with nothing timed (drives other programs).
+//   x_event_timer open-by --name TITLE --count N [--pause MS] -- PROGRAM [ARGUMENTS...]
+//       As open, but each time PROGRAM triggers the window instead of a key press: it prints, as
+//       the last number of its output, the CLOCK_MONOTONIC microsecond at which it triggered
+//       (a desktop portal's backend emitting Activated). Prints "open I client_us=C", from that
+//       moment to the map.
 //   x_event_timer command --name TITLE --count N [--pause MS] [--log FILE] -- PROGRAM...
 //       N times: starts the program (a command that asks another one to open a window), waits
 //       until a window whose name starts with TITLE is mapped, closes it as `open` does.
@@ -352,6 +357,7 @@ struct Options {
                "       x_event_timer open --keys KEYS --name TITLE --count N [--pause MS]\n"
                "       x_event_timer cycle --keys KEYS [--keys KEYS...] --count N [--pause MS]\n"
                "       x_event_timer pick --keys KEYS --cycle-keys KEYS --name TITLE --count N\n"
+               "       x_event_timer open-by --name TITLE --count N [--pause MS] -- PROGRAM...\n"
                "       x_event_timer keys --keys KEYS [--count N] [--pause MS]\n"
                "       x_event_timer command --name TITLE --count N [--pause MS] [--log FILE] "
                "-- PROGRAM...\n");
@@ -557,6 +563,63 @@ int Open(Timer& timer, const Options& options) {
   return 0;
 }
 
+// Starts the program with its output in a pipe that is read only after the window came, so that
+// the map is seen the moment it happens, however long the program takes to end.
+pid_t StartTrigger(Timer& timer, const Options& options, int& output) {
+  int fds[2];
+  if (pipe(fds) != 0) Fail("no pipe");
+  const pid_t pid = fork();
+  if (pid < 0) Fail("fork failed");
+  if (pid == 0) {
+    dup2(fds[1], STDOUT_FILENO);
+    close(fds[0]);
+    close(fds[1]);
+    close(ConnectionNumber(timer.Connection()));
+    execvp(options.program[0], options.program.data());
+    std::perror("x_event_timer: exec");
+    _exit(127);
+  }
+  close(fds[1]);
+  output = fds[0];
+  return pid;
+}
+
+// The last number of the trigger's output: its clock at the trigger.
+long TriggerStamp(pid_t pid, int output) {
+  std::string text;
+  char buffer[256];
+  for (ssize_t n; (n = read(output, buffer, sizeof buffer)) > 0;) text.append(buffer, n);
+  close(output);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  const size_t end = text.find_last_of("0123456789");
+  if (end == std::string::npos || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    Fail("the trigger failed");
+  }
+  const size_t start = text.find_last_not_of("0123456789", end);
+  return std::atol(text.c_str() + (start == std::string::npos ? 0 : start + 1));
+}
+
+int OpenBy(Timer& timer, const Options& options) {
+  if (options.name.empty() || options.program.size() < 2) Usage();
+  for (int i = 1; i <= options.count; ++i) {
+    Drain(timer);
+    int output = -1;
+    const pid_t trigger = StartTrigger(timer, options, output);
+    Window topLevel = None;
+    Time mapped = 0;
+    long mappedUs = 0;
+    const Window client = AwaitWindow(timer, options.name, topLevel, mapped, mappedUs);
+    const long triggeredUs = TriggerStamp(trigger, output);
+    std::printf("open %d client_us=%ld\n", i, mappedUs - triggeredUs);
+    std::fflush(stdout);
+    timer.CloseWindow(client);
+    AwaitGone(timer, topLevel);
+    Pause(options.pauseMs);
+  }
+  return 0;
+}
+
 int Command(Timer& timer, const Options& options) {
   if (options.program.size() < 2 || options.name.empty()) Usage();
   for (int i = 1; i <= options.count; ++i) {
@@ -638,6 +701,7 @@ int main(int argc, char** argv) {
   Timer timer;
   if (options.mode == "launch") return Launch(timer, options);
   if (options.mode == "open") return Open(timer, options);
+  if (options.mode == "open-by") return OpenBy(timer, options);
   if (options.mode == "cycle") return Cycle(timer, options);
   if (options.mode == "pick") return Pick(timer, options);
   if (options.mode == "keys") return PressKeys(timer, options);
