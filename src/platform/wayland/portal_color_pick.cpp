@@ -60,13 +60,13 @@ void PickScreenColorThroughPortal(QColorDialog& dialog, const QDBusConnection& b
   // Qt's own slot would grab the X pointer and read the X root window.
   QObject::disconnect(button, &QAbstractButton::clicked, nullptr, nullptr);
   QPointer<QColorDialog> target(&dialog);
-  QObject::connect(button, &QAbstractButton::clicked, &dialog, [target, bus] {
+  QObject::connect(button, &QAbstractButton::clicked, &dialog, [target, bus, &dialog] {
     if (!bus.isConnected()) {
       TellPickFailed("no D-Bus session bus, so no desktop portal");
       return;
     }
     PortalRequest::Start(
-        bus, QLatin1String(kScreenshotInterface), QStringLiteral("PickColor"),
+        &dialog, bus, QLatin1String(kScreenshotInterface), QStringLiteral("PickColor"),
         {QString(), QVariant(QVariantMap())},
         [target](const PortalOutcome& outcome) {
           if (outcome.kind == PortalOutcome::Kind::Failed) {

@@ -252,7 +252,7 @@ void PortalHotkeyService::Bind() {
   options.insert(QStringLiteral("session_handle_token"),
                  QStringLiteral("pigmora_session%1").arg(generation));
   PortalRequest::Start(
-      bus_, QLatin1String(kShortcutsInterface), QStringLiteral("CreateSession"),
+      this, bus_, QLatin1String(kShortcutsInterface), QStringLiteral("CreateSession"),
       {QVariant(options)},
       [this, generation, shortcuts](const PortalOutcome& outcome) {
         const QString session =
@@ -281,7 +281,7 @@ void PortalHotkeyService::Bind() {
         }
         session_ = session;
         PortalRequest::Start(
-            bus_, QLatin1String(kShortcutsInterface), QStringLiteral("BindShortcuts"),
+            this, bus_, QLatin1String(kShortcutsInterface), QStringLiteral("BindShortcuts"),
             {QVariant::fromValue(QDBusObjectPath(session)), QVariant::fromValue(shortcuts),
              QString(), QVariant(QVariantMap())},
             [this, generation](const PortalOutcome& bound) {

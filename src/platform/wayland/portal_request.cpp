@@ -23,15 +23,15 @@ QString PredictedRequestPath(const QDBusConnection& bus, const QString& token) {
 
 }  // namespace
 
-PortalRequest::PortalRequest(const QDBusConnection& bus,
+PortalRequest::PortalRequest(QObject* owner, const QDBusConnection& bus,
                              std::function<void(const PortalOutcome&)> onDone)
-    : bus_(bus), onDone_(std::move(onDone)) {}
+    : QObject(owner), bus_(bus), onDone_(std::move(onDone)) {}
 
-void PortalRequest::Start(const QDBusConnection& bus, const QString& interface,
+void PortalRequest::Start(QObject* owner, const QDBusConnection& bus, const QString& interface,
                           const QString& method, QVariantList arguments,
                           std::function<void(const PortalOutcome&)> onDone,
                           std::function<void()> onSilent) {
-  auto* request = new PortalRequest(bus, std::move(onDone));
+  auto* request = new PortalRequest(owner, bus, std::move(onDone));
   static unsigned tokenCounter = 0;
   const QString token = QStringLiteral("pigmora%1").arg(++tokenCounter);
   QVariantMap options = arguments.isEmpty() ? QVariantMap{} : arguments.takeLast().toMap();

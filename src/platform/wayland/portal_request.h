@@ -32,16 +32,18 @@ class PortalRequest final : public QObject {
   // Calls `method` of `interface` on the portal with `arguments`, the last of which is the
   // options vardict (a handle token is added to it). `onDone` is called once, with the answer or
   // the failure; `onSilent` once if nothing came within kPortalAnswerTime. The request deletes
-  // itself after `onDone`.
-  static void Start(const QDBusConnection& bus, const QString& interface, const QString& method,
-                    QVariantList arguments, std::function<void(const PortalOutcome&)> onDone,
+  // itself after `onDone`; one that is never answered goes with `owner`, and then calls nothing.
+  static void Start(QObject* owner, const QDBusConnection& bus, const QString& interface,
+                    const QString& method, QVariantList arguments,
+                    std::function<void(const PortalOutcome&)> onDone,
                     std::function<void()> onSilent);
 
  private slots:
   void OnResponse(uint response, const QVariantMap& results);
 
  private:
-  PortalRequest(const QDBusConnection& bus, std::function<void(const PortalOutcome&)> onDone);
+  PortalRequest(QObject* owner, const QDBusConnection& bus,
+                std::function<void(const PortalOutcome&)> onDone);
   void Listen(const QString& path);
   void Finish(const PortalOutcome& outcome);
 
