@@ -140,8 +140,6 @@ class DataControlSession final : public DataControlClipboard {
     return !lost_;
   }
 
-  const char* ProtocolName() const override { return P::kManagerName; }
-
  private:
   void Dispatch() {
     while (wl_display_prepare_read(display_) != 0) wl_display_dispatch_pending(display_);

@@ -24,9 +24,6 @@ class DataControlClipboard {
   // Makes this UTF-8 text the selection, offered as every usual text type, and serves it to each
   // reader until another client takes the selection. False once the connection is lost.
   virtual bool SetText(const std::string& utf8) = 0;
-
-  // The protocol in use, for messages.
-  virtual const char* ProtocolName() const = 0;
 };
 
 }  // namespace pigmora::wayland
