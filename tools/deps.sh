@@ -5,7 +5,7 @@ export DEBIAN_FRONTEND=noninteractive
 packages=(
   # build
   build-essential cmake pkg-config dpkg-dev file
-  qt6-base-dev qt6-svg-dev qt6-qpa-plugins libqt6svg6 libxcb1-dev libxcb-keysyms1-dev
+  qt6-base-dev qt6-svg-dev qt6-qpa-plugins libqt6svg6 libxcb1-dev libxcb-keysyms1-dev libxcb-xkb-dev
   libwayland-dev libwayland-bin
   libgtest-dev libbenchmark-dev
   # the desktop the program and its tests run on

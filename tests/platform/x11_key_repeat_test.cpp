@@ -20,6 +20,7 @@ struct Case {
   std::string name;
   std::vector<KeyEvent> events;
   std::vector<bool> newPresses;  // Press's answer for each press, in order
+  bool detectable = false;       // the server confirmed detectable auto-repeat
 };
 
 const Case kCases[] = {
@@ -46,12 +47,21 @@ const Case kCases[] = {
     {"a release of another key with the same time is no repeat",
      {{true, 34, 100}, {false, 35, 300}, {false, 34, 290}, {true, 34, 300}},
      {true, true}},
+    {"detectable auto-repeat confirmed: a held key's presses are repeats",
+     {{true, 34, 100}, {true, 34, 400}, {true, 34, 433}, {false, 34, 450}, {true, 34, 900}},
+     {true, false, false, true},
+     true},
+    {"detectable auto-repeat confirmed: a release and a press in one millisecond are two presses",
+     {{true, 34, 100}, {false, 34, 100}, {true, 34, 100}, {false, 34, 100}, {true, 34, 100}},
+     {true, true, true},
+     true},
 };
 
 class HeldKeysTest : public testing::TestWithParam<Case> {};
 
 TEST_P(HeldKeysTest, TellsNewPressesFromRepeats) {
   HeldKeys held;
+  held.SetDetectableAutoRepeat(GetParam().detectable);
   std::vector<bool> answers;
   for (const KeyEvent& event : GetParam().events) {
     if (event.press) {

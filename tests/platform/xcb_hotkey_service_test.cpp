@@ -264,28 +264,24 @@ TEST_F(XcbHotkeyServiceTest, PressesMatchOnTheFourModifiersWhateverTheLocks) {
   EXPECT_EQ(service.Unregister(forward), 0);
 }
 
-TEST_F(XcbHotkeyServiceTest, AHeldKeyFiresOnceInEitherFormOfAutoRepeat) {
+TEST_F(XcbHotkeyServiceTest, AHeldKeyFiresOnceAndFastPressesEachFire) {
   HotkeyRef picker = 0;
   ASSERT_EQ(service.Register(kMacP, kCtrlAltCmd, {0x68303031, 1}, picker), 0);
-  // Detectable auto-repeat: presses follow each other without a release; every one is taken.
+  // Xvfb has XKB, so the service has detectable auto-repeat: a held key sends presses without
+  // releases between; every one is taken, one fires.
   EXPECT_TRUE(Deliver(XCB_KEY_PRESS, keycodeP, kXCtrlAltSuper, true, 5000));
   EXPECT_TRUE(Deliver(XCB_KEY_PRESS, keycodeP, kXCtrlAltSuper, true, 5300));
   EXPECT_TRUE(Deliver(XCB_KEY_PRESS, keycodeP, kXCtrlAltSuper, true, 5333));
-  EXPECT_TRUE(Deliver(XCB_KEY_RELEASE, keycodeP, kXCtrlAltSuper, true, 5350));
-  EXPECT_EQ(pressed.size(), 1u);
-  // The core protocol's form: each repeat is a release and a press at the same time.
-  pressed.clear();
-  Deliver(XCB_KEY_PRESS, keycodeP, kXCtrlAltSuper, true, 6000);
-  for (uint32_t time : {6300u, 6333u, 6366u}) {
-    Deliver(XCB_KEY_RELEASE, keycodeP, kXCtrlAltSuper, true, time);
-    Deliver(XCB_KEY_PRESS, keycodeP, kXCtrlAltSuper, true, time);
-  }
   // The modifiers may come up before the key.
-  Deliver(XCB_KEY_RELEASE, keycodeP, 0, true, 6380);
+  EXPECT_TRUE(Deliver(XCB_KEY_RELEASE, keycodeP, 0, true, 5350));
   EXPECT_EQ(pressed.size(), 1u);
-  // The next real press fires again.
-  EXPECT_TRUE(Deliver(XCB_KEY_PRESS, keycodeP, kXCtrlAltSuper, true, 7000));
-  EXPECT_EQ(pressed.size(), 2u);
+  // Presses a program types within one millisecond are real ones, each fires.
+  pressed.clear();
+  for (int i = 0; i < 3; ++i) {
+    Deliver(XCB_KEY_PRESS, keycodeP, kXCtrlAltSuper, true, 6000);
+    Deliver(XCB_KEY_RELEASE, keycodeP, kXCtrlAltSuper, true, 6000);
+  }
+  EXPECT_EQ(pressed.size(), 3u);
   EXPECT_EQ(service.Unregister(picker), 0);
 }
 

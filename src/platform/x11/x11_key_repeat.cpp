@@ -4,7 +4,8 @@ namespace pigmora::qt {
 
 bool HeldKeys::Press(uint8_t keycode, uint32_t time) {
   KeyState& key = keys_[keycode];
-  const bool repeated = key.down || (key.released && key.releaseTime == time);
+  const bool repeated =
+      key.down || (!detectableAutoRepeat_ && key.released && key.releaseTime == time);
   key.down = true;
   key.released = false;
   return !repeated;

@@ -2,6 +2,11 @@
 
 #include <xcb/xcb.h>
 #include <xcb/xcb_keysyms.h>
+// xcb's XKB header names a member `explicit`, a C++ keyword; Qt's own xcb plugin renames it the
+// same way.
+#define explicit explicit_
+#include <xcb/xkb.h>
+#undef explicit
 
 #define XK_MISCELLANY
 #include <X11/extensions/XKB.h>
@@ -58,6 +63,22 @@ uint8_t XkbFirstEvent(xcb_connection_t* connection) {
   return reply && reply->present ? reply->first_event : 0;
 }
 
+// Asks the server for XKB's detectable auto-repeat on this connection (Qt asks for it too) and
+// tells whether it is on: then a held key sends presses only, and every release is a real one.
+bool TurnOnDetectableAutoRepeat(xcb_connection_t* connection) {
+  XcbPtr<xcb_xkb_use_extension_reply_t> use(xcb_xkb_use_extension_reply(
+      connection, xcb_xkb_use_extension(connection, XCB_XKB_MAJOR_VERSION, XCB_XKB_MINOR_VERSION),
+      nullptr));
+  if (!use || !use->supported) return false;
+  constexpr uint32_t kDetectable = XCB_XKB_PER_CLIENT_FLAG_DETECTABLE_AUTO_REPEAT;
+  XcbPtr<xcb_xkb_per_client_flags_reply_t> flags(
+      xcb_xkb_per_client_flags_reply(connection,
+                                     xcb_xkb_per_client_flags(connection, XCB_XKB_ID_USE_CORE_KBD,
+                                                              kDetectable, kDetectable, 0, 0, 0),
+                                     nullptr));
+  return flags && (flags->value & kDetectable) != 0;
+}
+
 }  // namespace
 
 XcbHotkeyService::~XcbHotkeyService() {
@@ -81,6 +102,7 @@ int XcbHotkeyService::InstallHandler(
   connection_ = connection;
   root_ = screens.data->root;
   xkbFirstEvent_ = XkbFirstEvent(connection);
+  heldKeys_.SetDetectableAutoRepeat(TurnOnDetectableAutoRepeat(connection));
   onPressed_ = std::move(onPressed);
   if (!filterInstalled_) {
     app->installNativeEventFilter(this);
