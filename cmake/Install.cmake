@@ -8,6 +8,7 @@
 #     bin/pigmora
 #     share/applications/<PIGMORA_APP_IDENTIFIER>.desktop   (the launcher)
 #     share/icons/hicolor/scalable/apps/pigmora.svg          (and 128 and 256 pixel renderings)
+#     share/icons/hicolor/scalable/apps/pigmora-<symbol>-symbolic.svg   (the six tray symbols)
 #     share/pigmora/fancy_icon.png, fancy_iconx2.png          (the About box's picture)
 #   cpack -G DEB  (in <build>)  makes pigmora_<version>-1_<arch>.deb installing into /usr.
 include(GNUInstallDirs)
@@ -21,6 +22,19 @@ foreach(picture ${PIGMORA_ABOUT_PICTURES})
   get_filename_component(name ${picture} NAME)
   configure_file(${picture} ${PROJECT_BINARY_DIR}/share/pigmora/${name} COPYONLY)
 endforeach()
+
+# The tray symbols as themed symbolic icons, which panels draw in their own text colour. The
+# program names them to the tray and points it at <exe dir>/../share/icons, so the build tree
+# carries them too.
+set(PIGMORA_SYMBOLIC_ICONS)
+foreach(symbol paintpalette paintpalette.fill paintbrush drop eyedropper drop.fill)
+  string(REPLACE "." "-" name "pigmora-${symbol}-symbolic")
+  string(APPEND name ".svg")
+  set(copy ${PROJECT_BINARY_DIR}/share/icons/hicolor/scalable/apps/${name})
+  configure_file(${PROJECT_SOURCE_DIR}/src/platform/qt/icons/${symbol}.svg ${copy} COPYONLY)
+  list(APPEND PIGMORA_SYMBOLIC_ICONS ${copy})
+endforeach()
+install(FILES ${PIGMORA_SYMBOLIC_ICONS} DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 
 if(TARGET pigmora)
   install(TARGETS pigmora RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})

@@ -26,6 +26,10 @@ packages=(
   python3 python3-dbus python3-gi
   # the desktop portal frontend the Wayland tests drive, and the XKB keysym names of the triggers
   xdg-desktop-portal libxkbcommon-dev
+  # the real tray hosts the tray is tested on (tests/gui/tray_hosts.sh): xfce4-panel with xfwm4,
+  # lxqt-panel, tint2, icewm, gtk-sni-tray with its watcher (and a compositor its window needs)
+  xfce4-panel xfwm4 lxqt-panel tint2 icewm haskell-gtk-sni-tray-utils
+  haskell-status-notifier-item-utils xcompmgr
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -1,12 +1,14 @@
 #!/bin/bash
 # Runs one GUI test inside a throw-away X11 desktop:
 #
-#   desktop_session.sh [--tray] [--] <test program> [arguments...]
+#   desktop_session.sh [--tray | --host HOST] [--] <test program> [arguments...]
 #
 # It makes a fresh HOME and XDG_RUNTIME_DIR, starts Xvfb on a free display, a private D-Bus session
 # bus (no service activation, so nothing is spawned behind our back), the openbox window manager
 # and, with --tray or when the test script has a line "# desktop-session: tray", trayer as the
-# XEmbed system tray. The test runs with DISPLAY, HOME, XDG_CONFIG_HOME, XDG_RUNTIME_DIR,
+# XEmbed system tray. With --host, one of the real tray hosts of tray_hosts.sh, the session runs
+# that host's services and window manager instead of openbox and exports PIGMORA_TRAY_HOST; the
+# test starts the panel itself (tray_hosts.sh's start_panel). The test runs with DISPLAY, HOME, XDG_CONFIG_HOME, XDG_RUNTIME_DIR,
 # DBUS_SESSION_BUS_ADDRESS, PIGMORA_BIN (the program under test, taken from the environment) and
 # PIGMORA_SESSION_DIR exported; it is stopped after PIGMORA_SESSION_TIMEOUT seconds (150). Every process started here, and every PID a test appends to
 # $PIGMORA_SESSION_DIR/pids (gui_lib.sh does), is killed by PID when the session ends, however it
@@ -14,15 +16,17 @@
 set -u
 
 want_tray=0
+tray_host=""
 while [ $# -gt 0 ]; do
   case "$1" in
     --tray) want_tray=1; shift ;;
+    --host) tray_host="$2"; shift 2 ;;
     --) shift; break ;;
     *) break ;;
   esac
 done
 if [ $# -eq 0 ]; then
-  echo "usage: $0 [--tray] [--] <test program> [arguments...]" >&2
+  echo "usage: $0 [--tray | --host HOST] [--] <test program> [arguments...]" >&2
   exit 2
 fi
 if [ -f "$1" ] && grep -q '^# desktop-session: tray' "$1" 2>/dev/null; then want_tray=1; fi
@@ -123,15 +127,30 @@ fi
 DBUS_SESSION_BUS_ADDRESS=$(head -1 "$session_dir/bus-address")
 export DBUS_SESSION_BUS_ADDRESS
 
-openbox --sm-disable >"$session_dir/openbox.log" 2>&1 &
-record $!
-# The window manager is ready once it announces itself on the root window.
-for _ in $(seq 1 100); do
-  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
-  sleep 0.1
-done
-if ! xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; then
-  log "openbox did not start"; cat "$session_dir/openbox.log" >&2; exit 2
+window_manager=openbox
+if [ -n "$tray_host" ]; then
+  . "$(dirname "$0")/tray_hosts.sh"
+  window_manager=$(host_window_manager "$tray_host")
+  export PIGMORA_TRAY_HOST="$tray_host"
+  for service in $(host_services "$tray_host"); do
+    "$service" >>"$session_dir/services.log" 2>&1 &
+    record $!
+  done
+fi
+if [ "$window_manager" != none ]; then
+  case "$window_manager" in
+    openbox) openbox --sm-disable >"$session_dir/wm.log" 2>&1 & ;;
+    *) "$window_manager" >"$session_dir/wm.log" 2>&1 & ;;
+  esac
+  record $!
+  # The window manager is ready once it announces itself on the root window.
+  for _ in $(seq 1 100); do
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+    sleep 0.1
+  done
+  if ! xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; then
+    log "$window_manager did not start"; cat "$session_dir/wm.log" >&2; exit 2
+  fi
 fi
 
 if [ $want_tray -eq 1 ]; then

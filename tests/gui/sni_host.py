@@ -4,8 +4,9 @@
   sni_host.py watch <file>           run a StatusNotifierWatcher (with a host registered) and
                                      append each registered item's bus name to <file>
   sni_host.py props <service>        print the item's Title, Status and tooltip title
-  sni_host.py menu <service>         print the item's menu as "label|enabled" lines, "-" for a
-                                     separator, read through com.canonical.dbusmenu
+  sni_host.py menu <service>         print the item's menu as "label|enabled|shortcut" lines ("-"
+                                     for a separator; the shortcut's key names joined by "+"),
+                                     read through com.canonical.dbusmenu
   sni_host.py click <service> <label>  choose the menu entry whose label is <label>
   sni_host.py icon <service> <file>  write the item's largest IconPixmap as a PAM picture
 
@@ -139,21 +140,24 @@ def entries(service):
         if properties.get("visible", True) is False or properties.get("visible") == 0:
             continue
         if str(properties.get("type", "")) == "separator":
-            result.append((entry_id, "-", True))
+            result.append((entry_id, "-", True, ""))
         else:
+            shortcut = " ".join("+".join(str(key) for key in press)
+                                for press in properties.get("shortcut", []))
             result.append((entry_id, str(properties.get("label", "")),
-                           bool(properties.get("enabled", True))))
+                           bool(properties.get("enabled", True)), shortcut))
     return menu, result
 
 
 def menu(service):
-    for _, label, enabled in entries(service)[1]:
-        print(label if label == "-" else "%s|%s" % (label, "enabled" if enabled else "disabled"))
+    for _, label, enabled, shortcut in entries(service)[1]:
+        print(label if label == "-" else "%s|%s|%s" % (
+            label, "enabled" if enabled else "disabled", shortcut))
 
 
 def click(service, wanted):
     menu, found = entries(service)
-    for entry_id, label, _ in found:
+    for entry_id, label, _, _ in found:
         if label == wanted:
             menu.Event(dbus.Int32(entry_id), "clicked", dbus.Int32(0, variant_level=1),
                        dbus.UInt32(0), dbus_interface=MENU)

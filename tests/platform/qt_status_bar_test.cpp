@@ -16,6 +16,9 @@
 #include <vector>
 
 #include "platform/qt/qt_menu_icons.h"
+#include "platform/qt/qt_shortcut_label.h"
+#include "platform/qt/qt_sni_types.h"
+#include "platform/qt/qt_status_notifier_item.h"
 
 namespace pigmora::qt {
 namespace {
@@ -83,6 +86,70 @@ TEST(RenderStatusImageTest, TheTitleWidensThePictureAndNothingLeavesAnEmptySquar
   EXPECT_EQ(OpaquePixels(nothing), 0);
 }
 
+TEST(DBusMenuShortcutKeysTest, ModifiersThenTheKeyByTheNameGtkReads) {
+  EXPECT_EQ(DBusMenuShortcutKeys(u"p", kMenuControlMask | kMenuOptionMask | kMenuCommandMask),
+            (QStringList{"Control", "Alt", "Super", "P"}));
+  EXPECT_EQ(DBusMenuShortcutKeys(u",", kMenuCommandMask), (QStringList{"Super", "comma"}));
+  EXPECT_EQ(DBusMenuShortcutKeys(u"]", kMenuShiftMask), (QStringList{"Shift", "bracketright"}));
+  EXPECT_EQ(DBusMenuShortcutKeys(u"\uF708", kMenuCommandMask), (QStringList{"Super", "F5"}));
+  EXPECT_EQ(DBusMenuShortcutKeys(u"\u238B", 0), QStringList{"Escape"});
+  EXPECT_EQ(DBusMenuShortcutKeys(u"space", kMenuOptionMask), (QStringList{"Alt", "space"}));
+  EXPECT_TRUE(DBusMenuShortcutKeys(u"", kMenuCommandMask).isEmpty());
+}
+
+TEST(InkAgainstTest, ThePanelTextColourWhereItReadsElseBlackOrWhite) {
+  EXPECT_NEAR(ContrastRatio(Qt::black, Qt::white), 21.0, 0.01);
+  EXPECT_NEAR(ContrastRatio(QColor(0x76, 0x76, 0x76), Qt::black), 4.62, 0.01);
+  const QColor darkPanel(0x35, 0x35, 0x35);
+  const QColor lightPanel(0xd7, 0xd7, 0xd7);
+  // Black symbols on xfce's dark panel were 1.7:1: then white is chosen.
+  EXPECT_EQ(InkAgainst(darkPanel, Qt::black), QColor(Qt::white));
+  EXPECT_EQ(InkAgainst(Qt::black, Qt::black), QColor(Qt::white));
+  EXPECT_EQ(InkAgainst(lightPanel, Qt::black), QColor(Qt::black));
+  EXPECT_EQ(InkAgainst(lightPanel, QColor(0x20, 0x20, 0x60)), QColor(0x20, 0x20, 0x60));
+  EXPECT_EQ(InkAgainst(lightPanel, QColor(0xc0, 0xc0, 0xc0)), QColor(Qt::black));
+}
+
+TEST(WithRimTest, AWhiteRimAroundTheBlackShapeOnly) {
+  const QImage symbol = RenderStatusImage(5, QString(), Qt::black, 32);
+  const QImage rimmed = WithRim(symbol, Qt::white).convertToFormat(QImage::Format_ARGB32);
+  ASSERT_EQ(rimmed.size(), symbol.size());
+  int white = 0;
+  int black = 0;
+  for (int y = 0; y < rimmed.height(); ++y) {
+    for (int x = 0; x < rimmed.width(); ++x) {
+      const QRgb pixel = rimmed.pixel(x, y);
+      if (qAlpha(pixel) < 255) continue;
+      white += pixel == qRgb(255, 255, 255);
+      black += pixel == qRgb(0, 0, 0);
+    }
+  }
+  EXPECT_GT(white, 20);
+  EXPECT_GT(black, 100);
+  // The corners, away from the drop, stay clear.
+  EXPECT_EQ(qAlpha(rimmed.pixel(0, 0)), 0);
+  EXPECT_EQ(qAlpha(rimmed.pixel(31, 0)), 0);
+}
+
+TEST(SniPixmapTest, PixelsGoOutAsAlphaRedGreenBlueBytes) {
+  QImage image(2, 1, QImage::Format_ARGB32);
+  image.setPixel(0, 0, qRgba(0x11, 0x22, 0x33, 0xff));
+  image.setPixel(1, 0, qRgba(0x00, 0x00, 0x00, 0x00));
+  const SniPixmap pixmap = SniPixmapFromImage(image);
+  EXPECT_EQ(pixmap.width, 2);
+  EXPECT_EQ(pixmap.height, 1);
+  EXPECT_EQ(pixmap.bytes, QByteArray::fromHex("ff112233"
+                                              "00000000"));
+}
+
+TEST(SymbolicIconNameTest, OneThemedNamePerSymbol) {
+  EXPECT_EQ(SymbolicIconName(4), QStringLiteral("pigmora-eyedropper-symbolic"));
+  EXPECT_EQ(SymbolicIconName(1), QStringLiteral("pigmora-paintpalette-fill-symbolic"));
+  EXPECT_EQ(SymbolicIconName(5), QStringLiteral("pigmora-drop-fill-symbolic"));
+  EXPECT_TRUE(SymbolicIconName(6).isEmpty());
+  EXPECT_TRUE(SymbolicIconName(-1).isEmpty());
+}
+
 std::set<QMenu*> Menus() {
   std::set<QMenu*> menus;
   for (QWidget* widget : QApplication::allWidgets()) {
@@ -135,6 +202,11 @@ TEST(QtStatusBarTest, BuildsTheMenuAndReportsChoices) {
       EXPECT_TRUE(action->shortcut().isEmpty());
       EXPECT_TRUE(action->isEnabled());
     }
+    // What the exported menu sends: the exact title, and the shortcut apart as key names.
+    EXPECT_EQ(menu->actions()[3]->property(kMenuTitleProperty).toString(), QStringLiteral("Quit"));
+    EXPECT_EQ(menu->actions()[3]->property(kMenuShortcutProperty).toStringList(),
+              (QStringList{"Super", "Q"}));
+    EXPECT_TRUE(menu->actions()[2]->property(kMenuShortcutProperty).toStringList().isEmpty());
 
     bar.UpdateMenuItem(2, MenuEntry{u"Cycle Output Forward", u"\uF708", kMenuCommandMask});
     bar.UpdateMenuItem(99, MenuEntry{u"Nothing", u"", 0});

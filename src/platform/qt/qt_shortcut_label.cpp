@@ -37,6 +37,28 @@ QString KeyLabel(const std::u16string& key) {
   return text;
 }
 
+// Keys as GTK and libdbusmenu name them in a dbusmenu shortcut (the X keysym names).
+constexpr KeyWord kDBusMenuKeyNames[] = {
+    {u'\u21A9', "Return"}, {u'\u238B', "Escape"},  {u'\u232B', "BackSpace"},
+    {u'\u2326', "Delete"}, {u'\u21DE', "Page_Up"}, {u'\u21DF', "Page_Down"},
+    {u'\u2196', "Home"},   {u'\u2198', "End"},     {u'\u2190', "Left"},
+    {u'\u2191', "Up"},     {u'\u2192', "Right"},   {u'\u2193', "Down"},
+    {u',', "comma"},       {u'.', "period"},       {u'/', "slash"},
+    {u'\\', "backslash"},  {u';', "semicolon"},    {u'\'', "apostrophe"},
+    {u'[', "bracketleft"}, {u']', "bracketright"}, {u'`', "grave"},
+    {u'-', "minus"},       {u'=', "equal"},        {u'+', "plus"},
+};
+
+QString DBusMenuKeyName(const std::u16string& key) {
+  if (key.size() == 1) {
+    for (const KeyWord& word : kDBusMenuKeyNames) {
+      if (word.key == key[0]) return QString::fromLatin1(word.word);
+    }
+  }
+  const QString label = KeyLabel(key);
+  return label == QLatin1String("Space") ? QStringLiteral("space") : label;
+}
+
 // "Ctrl+Alt+Shift+Super+", each word followed by its "+".
 QString ModifierWords(uint32_t modifierMask) {
   QString words;
@@ -53,6 +75,16 @@ QString MenuShortcutLabel(const std::u16string& keyEquivalent, uint32_t modifier
   // A mask without a key is no shortcut: there is nothing to press.
   if (keyEquivalent.empty()) return {};
   return ModifierWords(modifierMask) + KeyLabel(keyEquivalent);
+}
+
+QStringList DBusMenuShortcutKeys(const std::u16string& keyEquivalent, uint32_t modifierMask) {
+  if (keyEquivalent.empty()) return {};
+  QStringList keys;
+  if (modifierMask & platform::kMenuControlMask) keys << QStringLiteral("Control");
+  if (modifierMask & platform::kMenuOptionMask) keys << QStringLiteral("Alt");
+  if (modifierMask & platform::kMenuShiftMask) keys << QStringLiteral("Shift");
+  if (modifierMask & platform::kMenuCommandMask) keys << QStringLiteral("Super");
+  return keys << DBusMenuKeyName(keyEquivalent);
 }
 
 QString ShortcutFieldLabel(std::u16string_view shortcut) {
