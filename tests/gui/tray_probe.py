@@ -7,8 +7,8 @@
                                       compare two screenshots of the panel, taken before the
                                       item appeared and after: print "x y w h contrast ink bg" of
                                       the region that changed, the WCAG contrast ratio between
-                                      the item's strongest ink and the panel's background there
-                                      (the commonest colour of that region before), or "none";
+                                      the item's strongest ink and what it is drawn on (the
+                                      commonest colour of that region now), or "none";
                                       only the rows from <top> on, <height> of them, and the
                                       columns from <left> on, <width> of them, when given
 
@@ -105,7 +105,7 @@ def item(before_path, after_path, first_row=0, row_count=None, first_column=0, c
     counts = {}
     for y in range(top, bottom + 1):
         for x in range(left, right + 1):
-            colour = pixel(before, x, y)
+            colour = pixel(after, x, y)
             counts[colour] = counts.get(colour, 0) + 1
     background = max(counts, key=counts.get)
     ink = max((pixel(after, x, y) for x, y in changed), key=lambda rgb: contrast(rgb, background))

@@ -390,16 +390,14 @@ void QtStatusBar::SampleXembedBackground() {
   QScreen* screen = QGuiApplication::primaryScreen();
   const std::optional<QRect> onScreen = slot ? XembedSlotOnScreen(slot) : std::nullopt;
   if (!onScreen || !screen) return;
-  // The panel shows around the slot: a ring of a few pixels, its commonest colour.
-  const QRect ring = onScreen->adjusted(-3, -3, 3, 3).intersected(screen->geometry());
+  // What the picture is drawn on: the panel where the tray lets it show through the slot, else
+  // the slot window's own fill. The symbol covers the lesser part, so it is the commonest colour.
+  const QRect area = onScreen->intersected(screen->geometry());
   const QImage shot =
-      screen->grabWindow(0, ring.x(), ring.y(), ring.width(), ring.height()).toImage();
+      screen->grabWindow(0, area.x(), area.y(), area.width(), area.height()).toImage();
   std::map<QRgb, int> counts;
   for (int y = 0; y < shot.height(); ++y) {
-    for (int x = 0; x < shot.width(); ++x) {
-      if (!onScreen->contains(ring.topLeft() + QPoint(x, y)))
-        ++counts[shot.pixel(x, y) | 0xFF000000u];
-    }
+    for (int x = 0; x < shot.width(); ++x) ++counts[shot.pixel(x, y) | 0xFF000000u];
   }
   if (counts.empty()) return;
   const auto commonest =
