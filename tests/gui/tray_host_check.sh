@@ -142,6 +142,16 @@ else
   xdotool mousemove 640 400
 fi
 
+# --- With the item on the panel, a plain second launch (the desktop's launcher) opens no window:
+# the item is the way in. (With no tray it opens the preferences window: instance_actions_test.)
+"$PIGMORA_BIN" >"$PIGMORA_SESSION_DIR/second.out" 2>&1
+sleep 1
+if visible_windows --name '^Preferences$' >/dev/null; then
+  fail "with a tray, a plain second launch opened the preferences window"
+else
+  pass "with a tray, a plain second launch opens no window"
+fi
+
 # Opens the item's menu with a right click, as the panel draws it; MENU_BOX is "x y w h" of it.
 MENU_BOX=""
 open_item_menu() {

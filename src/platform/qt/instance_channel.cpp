@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/qt/instance_bus.h"
+#include "platform/qt/qt_status_bar.h"
 #include "platform/stderr_line.h"
 
 namespace pigmora::qt {
@@ -17,11 +18,12 @@ void SayActionsUnavailable(const std::string& why) {
                             "this Pigmora; hot keys and the tray menu work as usual.");
 }
 
-// A plain second launch is the user starting Pigmora again from the desktop's launcher: the
-// program is already running, so it shows the one window it has. This is the one place that
-// decides it (where the tray item is shown, it is the way in already).
+// A plain second launch is the user starting Pigmora again from the desktop's launcher. Where a
+// tray shows the item, the item is the way in, and the program stays without a window as it is
+// meant to; on a desktop with no tray (GNOME without the AppIndicator extension) nothing else
+// would let the user reach the hot keys, so the launch opens the preferences window.
 bool RelaunchOpensPreferences() {
-  return true;
+  return !TrayHostPresent();
 }
 
 }  // namespace

@@ -66,30 +66,49 @@ xcb_atom_t Atom(xcb_connection_t* connection, const QByteArray& name) {
 
 }  // namespace
 
-std::optional<QColor> XembedTrayForeground() {
+namespace {
+
+xcb_connection_t* X11Connection() {
   auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
   auto* x11 = app ? app->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-  if (!x11 || !x11->connection()) return std::nullopt;
-  xcb_connection_t* connection = x11->connection();
-  // The tray of the screen Qt runs on, the one DISPLAY names.
+  return x11 ? x11->connection() : nullptr;
+}
+
+// The window of the XEmbed tray of the screen Qt runs on (the one DISPLAY names); none when no
+// tray runs.
+xcb_window_t XembedTrayOwner(xcb_connection_t* connection) {
   char* host = nullptr;
   int display = 0;
   int screen = 0;
   if (!xcb_parse_display(nullptr, &host, &display, &screen)) screen = 0;
   std::free(host);
-
   const xcb_atom_t selection = Atom(connection, "_NET_SYSTEM_TRAY_S" + QByteArray::number(screen));
-  const xcb_atom_t colors = Atom(connection, "_NET_SYSTEM_TRAY_COLORS");
-  if (selection == XCB_ATOM_NONE || colors == XCB_ATOM_NONE) return std::nullopt;
+  if (selection == XCB_ATOM_NONE) return XCB_WINDOW_NONE;
   std::unique_ptr<xcb_get_selection_owner_reply_t, decltype(&std::free)> owner(
       xcb_get_selection_owner_reply(connection, xcb_get_selection_owner(connection, selection),
                                     nullptr),
       &std::free);
-  if (!owner || owner->owner == XCB_WINDOW_NONE) return std::nullopt;
+  return owner ? owner->owner : xcb_window_t{XCB_WINDOW_NONE};
+}
+
+}  // namespace
+
+bool TrayHostPresent() {
+  if (StatusNotifierHostPresent()) return true;
+  xcb_connection_t* connection = X11Connection();
+  return connection && XembedTrayOwner(connection) != XCB_WINDOW_NONE;
+}
+
+std::optional<QColor> XembedTrayForeground() {
+  xcb_connection_t* connection = X11Connection();
+  if (!connection) return std::nullopt;
+  const xcb_atom_t colors = Atom(connection, "_NET_SYSTEM_TRAY_COLORS");
+  const xcb_window_t owner = XembedTrayOwner(connection);
+  if (colors == XCB_ATOM_NONE || owner == XCB_WINDOW_NONE) return std::nullopt;
   std::unique_ptr<xcb_get_property_reply_t, decltype(&std::free)> property(
       xcb_get_property_reply(
-          connection,
-          xcb_get_property(connection, 0, owner->owner, colors, XCB_ATOM_CARDINAL, 0, 12), nullptr),
+          connection, xcb_get_property(connection, 0, owner, colors, XCB_ATOM_CARDINAL, 0, 12),
+          nullptr),
       &std::free);
   // Foreground, error, warning and success colours, three 16-bit channels each; only the
   // foreground is wanted, but a shorter list is not the property the trays write.

@@ -57,6 +57,9 @@ QImage RenderStatusImage(std::optional<int> symbolIndex, const QString& title, c
 // a dark surface alike.
 QImage WithRim(const QImage& picture, const QColor& rimColor);
 
+// Whether the desktop shows tray items now: a StatusNotifierWatcher with a host, or an XEmbed tray.
+bool TrayHostPresent();
+
 // The foreground colour an XEmbed tray publishes for its icons (_NET_SYSTEM_TRAY_COLORS on the
 // tray manager's window); nullopt when there is no tray or it publishes none.
 std::optional<QColor> XembedTrayForeground();
