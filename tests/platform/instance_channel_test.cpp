@@ -10,6 +10,7 @@
 
 #include "platform/qt/instance_bus.h"
 #include "platform/qt/instance_client.h"
+#include "platform/qt/qt_status_bar.h"
 #include "platform_test_support.h"
 
 namespace pigmora::qt {
@@ -50,8 +51,6 @@ TEST(DBusInstanceChannel, EachMethodDeliversItsRequestAndNothingElseGetsThrough)
       {"CycleForward", InstanceRequest::CycleForward},
       {"CycleBack", InstanceRequest::CycleBack},
       {"ShowPreferences", InstanceRequest::ShowPreferences},
-      // A plain second launch: the one window the program has.
-      {"Activate", InstanceRequest::ShowPreferences},
   };
   for (const auto& [method, request] : methods) {
     SCOPED_TRACE(method);
@@ -61,6 +60,16 @@ TEST(DBusInstanceChannel, EachMethodDeliversItsRequestAndNothingElseGetsThrough)
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_EQ(received, std::vector<InstanceRequest>{request});
   }
+
+  // A plain second launch while a tray shows the item (these tests run with trayer): the item is
+  // the way in, so nothing opens. On a desktop with no tray it opens the preferences window
+  // (instance_actions_test.sh).
+  received.clear();
+  const auto relaunch = CallOnTheBus(path, OurMethod("Activate"));
+  ASSERT_TRUE(relaunch.finished);
+  EXPECT_EQ(relaunch.exitCode, 0);
+  EXPECT_TRUE(TrayHostPresent());
+  EXPECT_TRUE(received.empty());
 
   const struct {
     QString objectPath;
