@@ -5,6 +5,7 @@
 # the window closed with its close button. Each step is checked by its effect: the hot key works
 # at once, the clipboard, the bell, the tray icon, the autostart entry and the settings file.
 source "$(dirname "$0")/gui_lib.sh"
+source "$(dirname "$0")/tray_lib.sh"
 source "$(dirname "$0")/tray_menu_lib.sh"
 
 AUTOSTART_FILE="$XDG_CONFIG_HOME/autostart/$APP_ID.desktop"
@@ -35,6 +36,9 @@ frame_geometry() {
     $((h + ${top:-0} + ${bottom:-0}))
 }
 
+# Hot keys stand aside while a shortcut field has the focus; they are pressed with this other
+# application in front.
+start_other_application
 start_pigmora prefs
 wait_for_path "$SETTINGS_FILE" 15 || fail "no settings file after the start"
 wait_for_tray_icon 15 || { fail "no tray icon"; finish; }
@@ -63,10 +67,13 @@ read -r fx fy _ _ <<<"$(frame_geometry "$window")"
 xprop -id "$window" _NET_WM_STATE | grep -q _NET_WM_STATE_ABOVE ||
   fail "the window does not stay above the others"
 
-# --- The picker field: click it, press Ctrl+Alt+P; the hot key works at once.
+# --- The picker field: click it, press Ctrl+Alt+P; the hot key works at once, with the window
+# still open, once another application has the focus.
 click_in_window "$window" 220 32
 xdotool key ctrl+alt+p
 sleep 0.5
+focus_other_application
+wait_for_grab held p $((4 | 8)) || fail "Ctrl+Alt+P is not grabbed with the other application in front"
 xdotool key ctrl+alt+p
 dialog=$(wait_for_named_window "Select Color" 5)
 if [ -n "$dialog" ]; then
@@ -81,6 +88,8 @@ fi
 click_in_window "$window" 220 92
 xdotool key shift+super+bracketleft
 sleep 0.5
+focus_other_application
+wait_for_grab held bracketleft $((1 | 64)) || fail "Shift+Super+[ is not grabbed with the other application in front"
 set_clipboard "marker"
 bells=$(bell_count)
 xdotool key shift+super+bracketleft

@@ -7,13 +7,19 @@
 #include <xcb/xcb_keysyms.h>
 
 #include <QAbstractEventDispatcher>
+#include <QApplication>
 #include <QGuiApplication>
+#include <QLineEdit>
+#include <QVBoxLayout>
+#include <QWidget>
 #include <cstdlib>
 #include <memory>
 #include <optional>
 #include <vector>
 
+#include "platform/qt/qt_system_events.h"
 #include "platform/x11/x11_key_map.h"
+#include "platform_test_support.h"
 
 namespace pigmora::qt {
 namespace {
@@ -294,6 +300,57 @@ TEST_F(XcbHotkeyServiceTest, AReleaseThatGoesToOurFocusedWindowStillEndsThePress
   EXPECT_TRUE(Deliver(XCB_KEY_PRESS, keycodeP, kXCtrlAltSuper, true, 9000));
   EXPECT_EQ(pressed.size(), 2u);
   EXPECT_EQ(service.Unregister(picker), 0);
+}
+
+TEST_F(XcbHotkeyServiceTest, AShortcutFieldWithTheFocusSuspendsTheGrabsAndRegistrationsGoOn) {
+  HotkeyRef picker = 0;
+  ASSERT_EQ(service.Register(kMacP, kCtrlAltCmd, {0x68303031, 1}, picker), 0);
+  const uint16_t ctrlAlt = kX11ControlMask | kX11Mod1Mask;
+  const auto freeForOthers = [this](uint8_t keycode, uint16_t state) {
+    const bool granted = other.Grab(keycode, state);
+    if (granted) other.Ungrab(keycode, state);
+    return granted;
+  };
+
+  QWidget window;
+  auto* layout = new QVBoxLayout(&window);
+  auto* field = new QLineEdit(&window);
+  field->setProperty(kShortcutFieldProperty, true);
+  auto* plain = new QLineEdit(&window);
+  layout->addWidget(field);
+  layout->addWidget(plain);
+  window.show();
+  window.activateWindow();
+  field->setFocus();
+  ASSERT_TRUE(test::ProcessUntil([&] { return QApplication::focusWidget() == field; }));
+  EXPECT_TRUE(test::ProcessUntil([&] { return freeForOthers(keycodeP, kXCtrlAltSuper); }))
+      << "the picker's combination stays grabbed while a shortcut field has the focus";
+
+  // Registered meanwhile: recorded, not grabbed; a duplicate and a combination another client
+  // holds are refused as always.
+  HotkeyRef forward = 0;
+  EXPECT_EQ(service.Register(kMacO, kHotkeyControl | kHotkeyOption, {0x68303032, 2}, forward), 0);
+  EXPECT_TRUE(freeForOthers(keycodeO, ctrlAlt));
+  HotkeyRef again = 0;
+  EXPECT_NE(service.Register(kMacO, kHotkeyControl | kHotkeyOption, {0x68303033, 3}, again), 0);
+  const uint8_t keycodeF5 = other.Keycode(0xffc2);  // XK_F5
+  ASSERT_TRUE(other.Grab(keycodeF5, kX11Mod4Mask));
+  HotkeyRef held = 0;
+  EXPECT_NE(service.Register(kMacF5, kHotkeyCommand, {0x68303034, 4}, held), 0);
+  other.Ungrab(keycodeF5, kX11Mod4Mask);
+  // Unregistered meanwhile: not grabbed again later.
+  ASSERT_EQ(service.Unregister(picker), 0);
+
+  // Any other focus brings back exactly what is registered.
+  plain->setFocus();
+  ASSERT_TRUE(test::ProcessUntil([&] { return QApplication::focusWidget() == plain; }));
+  EXPECT_TRUE(test::ProcessUntil([&] { return !freeForOthers(keycodeO, ctrlAlt); }))
+      << "the hot key registered during the suspension is not grabbed after it";
+  EXPECT_TRUE(freeForOthers(keycodeP, kXCtrlAltSuper));
+  EXPECT_TRUE(freeForOthers(keycodeF5, kX11Mod4Mask));
+  EXPECT_TRUE(Tap(keycodeO, ctrlAlt));
+  EXPECT_EQ(pressed.size(), 1u);
+  EXPECT_EQ(service.Unregister(forward), 0);
 }
 
 TEST(XcbHotkeyServiceWithoutHandlerTest, RegisteringBeforeTheHandlerIsInstalledIsRefused) {

@@ -214,6 +214,7 @@ void QtPreferencesUi::AddShortcutField(int64_t id, platform::Rect frame,
   field->setContextMenuPolicy(Qt::NoContextMenu);
   field->setFocusPolicy(Qt::StrongFocus);
   field->setProperty(kControlIdProperty, QVariant::fromValue<qint64>(id));
+  field->setProperty(kShortcutFieldProperty, true);
   field->show();
   controls_[id] = field;
 }

@@ -13,6 +13,10 @@ namespace pigmora::qt {
 // The dynamic property that names a preferences control's id on its widget; a key-down reports
 // the id of the focused widget or of its nearest ancestor that carries it.
 inline constexpr char kControlIdProperty[] = "pigmoraControlId";
+// The dynamic property (true) of a widget that records key presses as shortcuts. While one has
+// the keyboard focus, the program's own global hot keys stand aside, so that a combination that
+// is already a hot key reaches the field instead of acting.
+inline constexpr char kShortcutFieldProperty[] = "pigmoraShortcutField";
 
 class QtSystemEvents final : public QObject, public platform::SystemEvents {
   Q_OBJECT

@@ -17,6 +17,7 @@
 #include <cstdlib>
 #include <span>
 
+#include "platform/qt/qt_system_events.h"
 #include "platform/x11/x11_key_map.h"
 
 namespace pigmora::qt {
@@ -85,6 +86,7 @@ XcbHotkeyService::~XcbHotkeyService() {
   // The connection is Qt's and lives as long as the application object.
   if (!QCoreApplication::instance()) return;
   if (filterInstalled_) QCoreApplication::instance()->removeNativeEventFilter(this);
+  QObject::disconnect(focusConnection_);
   for (auto& [ref, grab] : grabs_) Release(grab);
 }
 
@@ -107,6 +109,11 @@ int XcbHotkeyService::InstallHandler(
   if (!filterInstalled_) {
     app->installNativeEventFilter(this);
     filterInstalled_ = true;
+    // The focus object is nullptr while none of the program's windows has the focus.
+    focusConnection_ =
+        QObject::connect(app, &QGuiApplication::focusObjectChanged, app, [this](QObject* focus) {
+          SetSuspended(focus != nullptr && focus->property(kShortcutFieldProperty).toBool());
+        });
   }
   return 0;
 }
@@ -214,6 +221,8 @@ int XcbHotkeyService::Register(uint32_t keyCode, uint32_t modifiers, platform::H
   // then silently take the other one with it.
   if (HeldByOurs(grab.keycode, grab.modifiers)) return 4;
   if (!Take(grab)) return 5;
+  // Taken only to learn that no other client holds it; grabbed for good on resuming.
+  if (suspended_) Release(grab);
   ref = nextRef_++;
   grabs_[ref] = std::move(grab);
   return 0;
@@ -238,7 +247,18 @@ void XcbHotkeyService::Regrab() {
     const uint8_t keycode = KeycodeForKeysym(grab.keysym);
     if (keycode == 0 || HeldByOurs(keycode, grab.modifiers)) continue;
     grab.keycode = keycode;
-    if (!Take(grab)) grab.keycode = 0;
+    if (!suspended_ && !Take(grab)) grab.keycode = 0;
+  }
+}
+
+void XcbHotkeyService::SetSuspended(bool suspended) {
+  if (suspended == suspended_) return;
+  suspended_ = suspended;
+  if (suspended_) {
+    for (auto& [ref, grab] : grabs_) Release(grab);
+  } else {
+    // The layout may have changed meanwhile.
+    Regrab();
   }
 }
 

@@ -2,6 +2,7 @@
 // System-wide hot keys on X11: passive key grabs on the root window, made on Qt's own XCB
 // connection, and a native event filter that turns a grabbed key press into a handler call.
 #include <QAbstractNativeEventFilter>
+#include <QObject>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -58,13 +59,19 @@ class XcbHotkeyService final : public platform::HotkeyService, private QAbstract
   bool Take(Grab& grab);
   void Release(Grab& grab);
   void Ungrab(uint8_t keycode, const std::vector<uint16_t>& states);
-  // Puts every registered hot key on the keys that type it now.
+  // Puts every registered hot key on the keys that type it now (grabbed unless suspended).
   void Regrab();
+  // While a shortcut field has the keyboard focus no key is grabbed: the field must receive the
+  // combinations that are hot keys. Registrations go on meanwhile, and resuming grabs exactly
+  // what is registered then.
+  void SetSuspended(bool suspended);
 
   xcb_connection_t* connection_ = nullptr;
   uint32_t root_ = 0;
   uint8_t xkbFirstEvent_ = 0;  // 0: the server has no XKB
   bool filterInstalled_ = false;
+  bool suspended_ = false;
+  QMetaObject::Connection focusConnection_;
   std::function<int(std::optional<platform::HotkeyId>)> onPressed_;
   std::map<platform::HotkeyRef, Grab> grabs_;
   platform::HotkeyRef nextRef_ = 1;
