@@ -202,7 +202,7 @@ def preferences_cycles(service, cycles, pid, out_path):
     import sni_host
 
     menu, found = sni_host.entries(service)
-    wanted = [entry for entry, label, _ in found if label.split("\t")[0] == "Preferences..."]
+    wanted = [entry for entry, label, *_ in found if label == "Preferences..."]
     if not wanted:
         print("the menu has no Preferences... entry", file=sys.stderr)
         return 1
