@@ -22,6 +22,7 @@
 #include "platform/qt/command_line.h"
 #include "platform/qt/instance_channel.h"
 #include "platform/qt/launch_actions.h"
+#include "platform/qt/no_tray_welcome.h"
 #include "platform/qt/qt_alerts.h"
 #include "platform/qt/qt_application_icon.h"
 #include "platform/qt/qt_color_panel.h"
@@ -39,6 +40,7 @@
 #include "platform/wayland/portal_hotkey_service.h"
 #include "platform/wayland/wayland_pasteboard.h"
 #include "platform/x11/xcb_hotkey_service.h"
+#include "settings/settings.h"
 
 namespace {
 
@@ -168,6 +170,8 @@ int main(int argc, char** argv) {
   pigmora::qt::QtPreferencesUi preferences;
   pigmora::qt::DBusInstanceChannel instance;
   pigmora::AutostartEntry startAtLogin(pigmora::qt::ConfigFolder(), PIGMORA_APP_IDENTIFIER);
+
+  pigmora::qt::NoTrayWelcome noTrayWelcome(instance, pigmora::IsFirstRun(paths.PreferencesFile()));
 
   pigmora::platform::Platform platform{events, defaults,    *pasteboard,  colorPanel,
                                        sound,  statusBar,   hotkeys,      alerts,

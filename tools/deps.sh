@@ -12,6 +12,8 @@ packages=(
   xvfb xauth openbox trayer x11-utils x11-xserver-utils dbus dbus-x11 fonts-dejavu-core
   # real input, clipboard and screenshots for the end-to-end tests
   xdotool xclip imagemagick xbindkeys x11-xkb-utils
+  # a real notification service, for the notice a desktop without a tray gets
+  dunst
   # a real Wayland session for the Wayland tests: compositor, XWayland, a Wayland terminal, keys,
   # clipboard and screenshots through the compositor
   sway xwayland foot wtype wl-clipboard grim
