@@ -24,8 +24,9 @@ const char kNoTrayBody[] =
     "there. Starting Pigmora again opens them again. On GNOME, the AppIndicator extension "
     "(package gnome-shell-extension-appindicator) adds the tray.";
 
-// Through the desktop's notification service where there is one; the message is sent without waiting for an answer, so
-// a missing service costs nothing but the stderr line, which is always written for the logs.
+// Through the desktop's notification service where there is one; the message is sent without
+// waiting for an answer, so a missing service costs nothing but the stderr line, which is always
+// written for the logs.
 void TellOnce() {
   platform::PrintStderrLine(std::string(kNoTraySummary) + ". " + kNoTrayBody);
   QDBusConnection bus = QDBusConnection::sessionBus();
