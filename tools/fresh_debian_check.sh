@@ -5,9 +5,10 @@
 #   tools/fresh_debian_check.sh [work folder]      (as root; needs mmdebstrap and the network)
 #
 # The command is read from README.md itself, so the check proves what the README says. The new
-# system gets /proc, /sys, /dev, /dev/pts and a fresh /dev/shm mounted and becomes the root of a
-# private mount namespace of its own: whatever happens, nothing stays mounted on this machine once the check ends,
-# and the script also unmounts everything below the new system itself before it deletes it. The
+# system gets /proc, /sys, /dev, /dev/pts, a fresh /dev/shm and this machine's /tmp (see below)
+# mounted and becomes the root of a private mount namespace of its own: whatever happens, nothing
+# stays mounted on this machine once the check ends, and the script also unmounts everything below
+# the new system itself before it deletes it. The
 # work folder (default: a new folder in /var/tmp, which has room for the ~4 GB it takes) is removed
 # at the end unless KEEP=1. The exit status is the README command's.
 #
@@ -96,6 +97,10 @@ unshare --mount --propagation private -- bash -c '
   mount --bind /dev "$root/dev"
   mount --bind /dev/pts "$root/dev/pts"
   mount -t tmpfs -o mode=1777 shm "$root/dev/shm"
+  # The new system shares this machine'"'"'s network namespace, and with it the abstract sockets
+  # of X servers: it shares /tmp as well, so that an X server started on either side sees the
+  # display locks of the other and takes a free display, instead of a client reaching a stranger.
+  mount --bind /tmp "$root/tmp"
   mkdir -p "$root/.old-root"
   cd "$root"
   pivot_root . .old-root
