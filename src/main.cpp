@@ -10,6 +10,7 @@
 #include <QGuiApplication>
 #include <QPixmapCache>
 #include <QRegularExpression>
+#include <QThreadPool>
 #include <QString>
 #include <cstdio>
 #include <cstdlib>
@@ -134,6 +135,10 @@ int main(int argc, char** argv) {
   // never starts its timer.
   QPixmapCache::setCacheLimit(0);
   MatchRegularExpressionsWithoutJit();
+  // Qt converts large images (the window icon's big sizes, when the colour dialog's window is made)
+  // on threads of its global pool, which end 30 s after their last job: that end is a wake-up in
+  // the middle of an idle minute. Parked instead, they cost nothing until the next conversion.
+  QThreadPool::globalInstance()->setExpiryTimeout(-1);
 
   pigmora::qt::QtSystemEvents events;
   pigmora::qt::QtPaths paths;
