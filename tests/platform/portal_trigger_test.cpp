@@ -23,14 +23,14 @@ std::string TriggerOf(const std::u16string& shortcut) {
   return code ? PortalTrigger(*code, parsed.modifiers) : "(no key)";
 }
 
-TEST(PortalTriggerTest, StoredShortcutsBecomeShortcutsSpecificationText) {
+TEST(PortalTriggerTest, StoredShortcutsBecomePortalTriggerText) {
   const struct {
     std::u16string shortcut;
     std::string trigger;
   } rows[] = {
       {u"⌃⌥P", "CTRL+ALT+p"},  // letters: the unshifted keysym, lower case
       {u"⌘A", "LOGO+a"},
-      {u"⌃⌥⇧⌘P", "CTRL+ALT+SHIFT+LOGO+p"},  // every modifier, in the specification's order
+      {u"⌃⌥⇧⌘P", "CTRL+ALT+SHIFT+LOGO+p"},  // every modifier, in the portal's order
       {u"⇧⌘1", "SHIFT+LOGO+1"},
       {u"⇧⌘{", "SHIFT+LOGO+bracketleft"},  // the shifted character names its key's base symbol
       {u"⇧⌘[", "SHIFT+LOGO+bracketleft"},

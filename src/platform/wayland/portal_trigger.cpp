@@ -19,8 +19,8 @@ struct Modifier {
   std::string_view name;
 };
 
-// The order the specification's examples use, which is also the order of the symbols in a
-// stored shortcut.
+// The order the portal's documented trigger examples use, which is also the order of the symbols
+// in a stored shortcut.
 constexpr std::array<Modifier, 4> kModifiers{{{platform::kHotkeyControl, "CTRL"},
                                               {platform::kHotkeyOption, "ALT"},
                                               {platform::kHotkeyShift, "SHIFT"},
@@ -33,7 +33,7 @@ std::string Lower(std::string_view text) {
   return out;
 }
 
-// The specification's modifier name for the words desktops show.
+// The portal trigger's modifier name for the words desktops show.
 std::string_view ModifierOfWord(const std::string& word) {
   if (word == "ctrl" || word == "control" || word == "primary") return "CTRL";
   if (word == "alt" || word == "option" || word == "mod1") return "ALT";

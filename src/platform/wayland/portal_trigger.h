@@ -1,5 +1,5 @@
 #pragma once
-// A hot key in the text form of the freedesktop shortcuts specification, which the GlobalShortcuts
+// A hot key in the freedesktop shortcuts text form (CTRL+ALT+p), which the GlobalShortcuts
 // portal takes as a shortcut's preferred trigger, and the comparison of what a desktop says it
 // bound with what was asked for. Plain text work, checked without a desktop.
 #include <cstdint>
