@@ -104,11 +104,12 @@ start_wayland_recorder() {
 
 # Types a line into the focused window with wtype (through the compositor, as a keyboard would)
 # until the recorder has it (up to 5 tries): proof that keys reach that window. Each wtype brings
-# a keymap of its own, and the first keys after a keymap change may be lost, hence the tries.
+# a keymap of its own, and the first key after a keymap change may be lost, on some runs on every
+# try: a space goes first, so losing it leaves the line whole.
 type_probe_line() {
   local record="$1" line="$2"
   for _ in 1 2 3 4 5; do
-    on_sway wtype "$line" -k Return
+    on_sway wtype " $line" -k Return
     for _ in $(seq 1 20); do
       grep -qF "$line" "$record" 2>/dev/null && return 0
       sleep 0.1
