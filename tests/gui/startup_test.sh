@@ -171,8 +171,10 @@ kill -TERM "$noruntime_pid"
 wait_for_exit "$noruntime_pid" 10
 
 # --- The X server going away ends the program with one line and status 1, not a core dump.
-Xvfb -displayfd 5 -screen 0 800x600x24 -nolisten tcp 5>"$PIGMORA_SESSION_DIR/lost.display" \
-  2>/dev/null &
+# -noreset: the program's first look at the display (connect, disconnect) would otherwise leave the
+# server without clients, and it would reset under the connection that follows.
+Xvfb -displayfd 5 -screen 0 800x600x24 -nolisten tcp -noreset \
+  5>"$PIGMORA_SESSION_DIR/lost.display" 2>/dev/null &
 lost_server=$!
 echo "$lost_server" >>"$PIGMORA_SESSION_DIR/pids"
 wait_for_path "$PIGMORA_SESSION_DIR/lost.display" 10

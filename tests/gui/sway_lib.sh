@@ -1,8 +1,10 @@
 # A real Wayland session for the GUI tests: sway 1.7 headless (software rendering, XWayland on
 # demand), sourced after gui_lib.sh and tray_lib.sh inside desktop_session.sh. sway refuses to run
-# as root, so as root it runs in a user namespace of its own where it is user 1000 (mapped to the
-# real root outside, so the test, running as root, may use its sockets and files). Every process
-# started here is recorded in the session's PID list, which desktop_session.sh kills by PID.
+# as root, so as root it runs in a user namespace of its own where it is the user "nobody" (mapped
+# to the real root outside, so the test, running as root, may use its sockets and files). That user
+# has to be in the user database: XWayland lets in only clients of its own user, which it names
+# from there, and with no name (user 1000 on a minimal Debian) it lets in no one at all. Every
+# process started here is recorded in the session's PID list, which desktop_session.sh kills by PID.
 
 # Starts sway; sets SWAY_PID, WAYLAND_SOCKET (absolute path of its Wayland socket), SWAYSOCK (its
 # IPC socket) and XWAYLAND_DISPLAY (the X display its XWayland serves). False, with the reason
@@ -19,7 +21,8 @@ focus_on_window_activation focus
 exec echo "\$DISPLAY" >$dir/x-display
 CONF
   local run=()
-  [ "$(id -u)" -eq 0 ] && run=(unshare --user --map-user=1000 --map-group=1000)
+  [ "$(id -u)" -eq 0 ] &&
+    run=(unshare --user --map-user="$(id -u nobody)" --map-group="$(id -g nobody)")
   # unshare executes sway in its own place, so $! is sway's PID.
   env -u DISPLAY -u WAYLAND_DISPLAY XDG_RUNTIME_DIR="$dir/runtime" WLR_BACKENDS=headless \
     WLR_RENDERER=pixman WLR_LIBINPUT_NO_DEVICES=1 "${run[@]}" sway -c "$dir/config" \
