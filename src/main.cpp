@@ -10,8 +10,8 @@
 #include <QGuiApplication>
 #include <QPixmapCache>
 #include <QRegularExpression>
-#include <QThreadPool>
 #include <QString>
+#include <QThreadPool>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -25,7 +25,6 @@
 #include "platform/qt/launch_actions.h"
 #include "platform/qt/no_tray_welcome.h"
 #include "platform/qt/qt_alerts.h"
-#include "platform/qt/qt_application_icon.h"
 #include "platform/qt/qt_color_panel.h"
 #include "platform/qt/qt_defaults_store.h"
 #include "platform/qt/qt_pasteboard.h"
@@ -127,7 +126,6 @@ int main(int argc, char** argv) {
   // of their own still read "Pigmora" from the application name.
   QApplication::setApplicationName(QStringLiteral("Pigmora"));
   QApplication::setDesktopFileName(QStringLiteral(PIGMORA_APP_IDENTIFIER));
-  QApplication::setWindowIcon(pigmora::qt::ApplicationIcon());
   // Qt's pixmap cache keeps the scaled tray pictures and the style's drawn pieces of the colour
   // dialog, and while it holds any it wakes the program 30 s later to age them out. The program
   // draws a few small pictures now and then: drawing them again costs less than that wake-up of

@@ -221,6 +221,9 @@ def preferences_cycles(service, cycles, pid, out_path):
                 print("cycle %d: the Preferences window did not go" % cycle, file=sys.stderr)
                 return 1
             if cycle == 1 or cycle % 50 == 0:
+                # Read once the program has handed back what the window used, which it does from
+                # its event loop right after the window is gone, so that every sample is alike.
+                time.sleep(0.2)
                 out.write("%d %d %.1f\n" % (cycle, resident_kb(pid), time.monotonic() - start))
     return 0
 

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QGuiApplication>
 #include <QImage>
+#include <QImageReader>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "platform/qt/qt_application_icon.h"
+#include "platform/qt/window_memory.h"
 
 namespace pigmora::qt {
 
@@ -27,7 +29,15 @@ constexpr int kAboutIconPixels = 128;
 }  // namespace
 
 int QtAlerts::RunAlert(const platform::AlertContent& content) {
+  NoteWindowOpening();
+  const int answer = RunAlertBox(content);
+  GiveBackWindowMemory();
+  return answer;
+}
+
+int QtAlerts::RunAlertBox(const platform::AlertContent& content) {
   QMessageBox box;
+  SetApplicationIcon(box);
   // The texts are shown as they are: no rich text, so that "<" or "&" cannot change them.
   box.setTextFormat(Qt::PlainText);
   box.setText(ToQString(content.message));
@@ -78,7 +88,12 @@ std::optional<double> QtAlerts::MainScreenScale() {
 
 bool QtAlerts::LoadAboutIcon(const std::string& path, int points) {
   aboutIcon_ = QPixmap();
-  const QImage image(QString::fromStdString(path));
+  // The About picture is always a PNG of our own: read as such, without asking every image
+  // plugin installed whether it knows the file. Asking loads them all (GIF, ICO, JPEG with
+  // libjpeg, SVG) at start-up, and they stay loaded for the whole run.
+  QImageReader reader(QString::fromStdString(path), "png");
+  reader.setAutoDetectImageFormat(false);
+  const QImage image = reader.read();
   if (image.isNull() || image.width() <= 0 || image.height() <= 0 || points <= 0) return false;
   // QImage keeps alpha unpremultiplied in ARGB32, so drawn edges keep their true colours.
   QImage scaled = image.convertToFormat(QImage::Format_ARGB32)

@@ -19,6 +19,8 @@ class QtAlerts final : public platform::Alerts {
   const QPixmap& AboutIcon() const { return aboutIcon_; }
 
  private:
+  int RunAlertBox(const platform::AlertContent& content);
+
   QPixmap aboutIcon_;
 };
 

@@ -4,8 +4,16 @@
 // show it.
 #include <QIcon>
 
+class QWidget;
+
 namespace pigmora::qt {
 
 QIcon ApplicationIcon();
+
+// Gives one of the program's windows the application's icon for its title bar, taskbar entry and
+// window switcher. Set window by window rather than for the whole application: the tray item's
+// own window would otherwise carry the icon too, drawn at every size a desktop may ask for and
+// kept for the whole run, though no desktop ever shows it.
+void SetApplicationIcon(QWidget& window);
 
 }  // namespace pigmora::qt

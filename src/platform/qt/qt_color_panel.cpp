@@ -1,12 +1,13 @@
 #include "platform/qt/qt_color_panel.h"
 
-#include <malloc.h>
-
 #include <QApplication>
 #include <QColor>
 #include <QColorDialog>
 #include <QPointer>
 #include <QWidget>
+
+#include "platform/qt/qt_application_icon.h"
+#include "platform/qt/window_memory.h"
 
 namespace pigmora::qt {
 
@@ -29,18 +30,17 @@ double FromChannel16(quint16 channel) {
 
 platform::ColorPanelResult QtColorPanel::RunModal(const platform::RgbComponents& initial) {
   QPointer<QWidget> previous = QApplication::activeWindow();
+  NoteWindowOpening();
   const platform::ColorPanelResult result = RunDialog(initial);
   if (previous) previous->activateWindow();
-  // The dialog's widgets, pictures and window buffers are freed by now, but the allocator keeps
-  // the pages for later; the program goes back to sitting idle for hours, so they go back to
-  // the system.
-  malloc_trim(0);
+  GiveBackWindowMemory();
   return result;
 }
 
 platform::ColorPanelResult QtColorPanel::RunDialog(const platform::RgbComponents& initial) {
   QColorDialog dialog;
   dialog.setOptions(QColorDialog::DontUseNativeDialog);
+  SetApplicationIcon(dialog);
   dialog.setCurrentColor(QColor::fromRgba64(ToChannel16(initial.red), ToChannel16(initial.green),
                                             ToChannel16(initial.blue)));
   // The panel is usually summoned by a hot key while another program is in front; it has to come
