@@ -109,11 +109,11 @@ stop() {
 }
 
 rss_kib() { sed -n 's/^VmRSS:[[:space:]]*\([0-9]*\) kB/\1/p' "/proc/$1/status"; }
-# The pages of the resident set that no other process maps (the shared libraries' pages count in
-# the resident set of every program that touches them): what the program alone costs.
-private_kib() {
-  awk '/^Private_(Clean|Dirty):/ { n += $2 } END { print n + 0 }' "/proc/$1/smaps_rollup"
-}
+# The anonymous part of the resident set: heap, stacks and the pages of its libraries it has
+# written. The rest of the resident set are pages of files (libraries, fonts) that the kernel can
+# drop and read back at any time and that every program using them shares; these are the
+# program's own, which only swap could take.
+anonymous_kib() { awk '/^Anonymous:/ { print $2 }' "/proc/$1/smaps_rollup"; }
 
 # Starts a program through the timer; prints its pid and records the start time.
 launch() {
@@ -219,7 +219,7 @@ pigmora_run() {
     --count "$ROUNDS" >/dev/null; then
     sleep 0.5
     record pigmora rss_rounds_kib "$(rss_kib "$pid")"
-    record pigmora private_rounds_kib "$(private_kib "$pid")"
+    record pigmora anonymous_rounds_kib "$(anonymous_kib "$pid")"
   else
     note "pigmora: the pick/cycle rounds failed in run $run"
   fi
@@ -246,7 +246,7 @@ peer_run() {
   if [ "$rounds" -eq "$ROUNDS" ]; then
     sleep 0.5
     record "$peer" rss_rounds_kib "$(rss_kib "$pid")"
-    record "$peer" private_rounds_kib "$(private_kib "$pid")"
+    record "$peer" anonymous_rounds_kib "$(anonymous_kib "$pid")"
   else
     note "$peer: only $rounds of $ROUNDS rounds copied in run $run"
   fi
@@ -390,7 +390,7 @@ make_table() {
   start_cell() { fmt "$(median "$1" start_ms)" 1 0; }
   rss_cell() { fmt "$(median "$1" rss_start_kib)" 1024 1; }
   rss_rounds_cell() { fmt "$(median "$1" rss_rounds_kib)" 1024 1; }
-  private_rounds_cell() { fmt "$(median "$1" private_rounds_kib)" 1024 1; }
+  anonymous_rounds_cell() { fmt "$(median "$1" anonymous_rounds_kib)" 1024 1; }
   first_cell() {
     [ "$1" = pigmora ] || { echo "no hot key"; return; }
     echo "$(fmt "$(median pigmora open_first_ms)" 1 0) ($(fmt "$(median pigmora open_first_client_us)" 1000 1))"
@@ -444,8 +444,8 @@ make_table() {
     "$(verdict "$rss_rule")"
   line "Resident memory after ten pick/cycle rounds (MiB)" "≤ 30, below every peer" \
     rss_rounds_cell "$(verdict "$rss2_rule")"
-  line "Private memory after ten pick/cycle rounds: pages no other process maps (MiB)" "–" \
-    private_rounds_cell "–"
+  line "Of that, anonymous memory: heap, stacks, written pages (MiB)" "–" \
+    anonymous_rounds_cell "–"
   line "Hot key to colour dialog mapped, first open (ms)" "≤ 60" first_cell \
     "$(verdict "${p_first:-1e9} <= 60")"
   line "Hot key to colour dialog mapped, later opens (ms)" "≤ 20" later_cell \

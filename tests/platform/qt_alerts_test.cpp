@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QImage>
 #include <QLabel>
 #include <QMessageBox>
@@ -165,6 +166,18 @@ TEST_F(AboutIconTest, MissingEmptyOrBrokenFilesGiveNoIcon) {
     EXPECT_FALSE(alerts.LoadAboutIcon(path, 128)) << path;
     EXPECT_TRUE(alerts.AboutIcon().isNull()) << "an earlier picture stays after " << path;
   }
+}
+
+// The picture is read when shown: one whose file has gone since start-up gives none (the alert
+// then shows the application's icon), and one put back shows again.
+TEST_F(AboutIconTest, PictureIsReadWhenShown) {
+  QtAlerts alerts;
+  const std::string path = MakePicture("later.png", 64, 64);
+  ASSERT_TRUE(alerts.LoadAboutIcon(path, 64));
+  ASSERT_TRUE(QFile::remove(QString::fromStdString(path)));
+  EXPECT_TRUE(alerts.AboutIcon().isNull());
+  MakePicture("later.png", 64, 64);
+  EXPECT_EQ(alerts.AboutIcon().size(), QSize(128, 128));
 }
 
 // What an alert shows in its icon place, and the application's icon drawn at that size.

@@ -26,6 +26,13 @@ QString ToQString(const std::u16string& text) {
 
 constexpr int kAboutIconPixels = 128;
 
+// The About picture is always a PNG of our own (the reader is made for "png"): read as such,
+// without asking every image plugin installed whether it knows the file. Asking loads them all
+// (GIF, ICO, JPEG with libjpeg, SVG), and they stay loaded for the whole run.
+void ReadOnlyAsNamed(QImageReader& reader) {
+  reader.setAutoDetectImageFormat(false);
+}
+
 }  // namespace
 
 int QtAlerts::RunAlert(const platform::AlertContent& content) {
@@ -45,8 +52,9 @@ int QtAlerts::RunAlertBox(const platform::AlertContent& content) {
   if (auto* informative = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel"))) {
     informative->setTextFormat(Qt::PlainText);
   }
-  if (content.withAboutIcon && !aboutIcon_.isNull()) {
-    box.setIconPixmap(aboutIcon_);
+  const QPixmap aboutIcon = content.withAboutIcon ? AboutIcon() : QPixmap();
+  if (!aboutIcon.isNull()) {
+    box.setIconPixmap(aboutIcon);
   } else {
     // Without a picture of its own an alert shows the application's icon, at the size the
     // desktop's style gives alert icons, never the style's information sign.
@@ -87,21 +95,31 @@ std::optional<double> QtAlerts::MainScreenScale() {
 }
 
 bool QtAlerts::LoadAboutIcon(const std::string& path, int points) {
-  aboutIcon_ = QPixmap();
-  // The About picture is always a PNG of our own: read as such, without asking every image
-  // plugin installed whether it knows the file. Asking loads them all (GIF, ICO, JPEG with
-  // libjpeg, SVG) at start-up, and they stay loaded for the whole run.
+  aboutIconPath_.clear();
+  // Only the file's header is read here, at start-up: the picture itself is decoded when the
+  // About box shows it, so the program does not keep it (and the PNG decoder's code) in memory
+  // through the hours it sits idle.
   QImageReader reader(QString::fromStdString(path), "png");
-  reader.setAutoDetectImageFormat(false);
+  ReadOnlyAsNamed(reader);
+  const QSize size = reader.size();
+  if (points <= 0 || !size.isValid() || size.isEmpty()) return false;
+  aboutIconPath_ = QString::fromStdString(path);
+  aboutIconPoints_ = points;
+  return true;
+}
+
+QPixmap QtAlerts::AboutIcon() const {
+  if (aboutIconPath_.isEmpty()) return {};
+  QImageReader reader(aboutIconPath_, "png");
+  ReadOnlyAsNamed(reader);
   const QImage image = reader.read();
-  if (image.isNull() || image.width() <= 0 || image.height() <= 0 || points <= 0) return false;
+  if (image.isNull() || image.width() <= 0 || image.height() <= 0) return {};
   // QImage keeps alpha unpremultiplied in ARGB32, so drawn edges keep their true colours.
   QImage scaled = image.convertToFormat(QImage::Format_ARGB32)
                       .scaled(kAboutIconPixels, kAboutIconPixels, Qt::IgnoreAspectRatio,
                               Qt::SmoothTransformation);
-  scaled.setDevicePixelRatio(static_cast<double>(kAboutIconPixels) / points);
-  aboutIcon_ = QPixmap::fromImage(scaled);
-  return !aboutIcon_.isNull();
+  scaled.setDevicePixelRatio(static_cast<double>(kAboutIconPixels) / aboutIconPoints_);
+  return QPixmap::fromImage(scaled);
 }
 
 }  // namespace pigmora::qt

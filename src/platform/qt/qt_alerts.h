@@ -1,6 +1,7 @@
 #pragma once
 // Modal alerts on QMessageBox, and the About box's picture.
 #include <QPixmap>
+#include <QString>
 
 #include "platform/alerts.h"
 
@@ -15,13 +16,15 @@ class QtAlerts final : public platform::Alerts {
   std::optional<double> MainScreenScale() override;
   bool LoadAboutIcon(const std::string& path, int points) override;
 
-  // The picture kept by the last successful LoadAboutIcon; null when there is none.
-  const QPixmap& AboutIcon() const { return aboutIcon_; }
+  // The picture named by the last successful LoadAboutIcon, decoded now at 128 pixels for the
+  // points given; null when there is none or it no longer decodes.
+  QPixmap AboutIcon() const;
 
  private:
   int RunAlertBox(const platform::AlertContent& content);
 
-  QPixmap aboutIcon_;
+  QString aboutIconPath_;
+  int aboutIconPoints_ = 0;
 };
 
 }  // namespace pigmora::qt
