@@ -128,14 +128,22 @@ else
   # A square slot: the bare symbol, and the title in the tooltip.
   [ "$iw" -le $((ih + 4)) ] && pass "the symbol alone fills the square slot (${iw}x${ih})" ||
     fail "the item is ${iw}x${ih} in a square slot: the title is squeezed in"
-  xdotool mousemove $((ix + iw / 2)) $((iy + ih / 2))
+  # The pointer comes in from outside and rests on the item, moving once inside it as a hand
+  # does; when no tooltip shows (a busy machine can lose the moment), it leaves and comes back.
   tip=""
-  for _ in $(seq 1 40); do
-    for w in $(xdotool search --onlyvisible --classname '^pigmora$' 2>/dev/null); do
-      xprop -id "$w" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -q TOOLTIP && tip=$w
-    done
-    [ -n "$tip" ] && break
+  for _ in 1 2 3; do
+    xdotool mousemove 640 400
+    sleep 0.3
+    xdotool mousemove $((ix + iw / 2)) $((iy + ih / 2))
     sleep 0.1
+    xdotool mousemove $((ix + iw / 2 + 1)) $((iy + ih / 2))
+    for _ in $(seq 1 30); do
+      for w in $(xdotool search --onlyvisible --classname '^pigmora$' 2>/dev/null); do
+        xprop -id "$w" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -q TOOLTIP && tip=$w
+      done
+      [ -n "$tip" ] && break 2
+      sleep 0.1
+    done
   done
   [ -n "$tip" ] && pass "hovering shows the tooltip" || fail "no tooltip appeared on hover"
   import -window root "$SCREENSHOT_DIR/host-$host-tooltip.png"
