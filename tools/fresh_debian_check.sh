@@ -13,8 +13,8 @@
 # at the end unless KEEP=1. The exit status is the README command's.
 #
 # Not part of CI: it downloads and installs every package tools/deps.sh names into an empty
-# system, builds from nothing and runs the whole test suite (about 25 minutes on a busy 2-core
-# machine). Run it with "nice -n 10" on a shared machine.
+# system, builds from nothing and runs the whole test suite (13 minutes on a quiet 2-core machine,
+# up to 25 on a busy one). Run it with "nice -n 10" on a shared machine.
 set -euo pipefail
 
 if [ "$(id -u)" != 0 ]; then
