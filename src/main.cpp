@@ -12,6 +12,7 @@
 #include <QRegularExpression>
 #include <QString>
 #include <QThreadPool>
+#include <QTimer>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -34,6 +35,7 @@
 #include "platform/qt/qt_status_bar.h"
 #include "platform/qt/qt_system_events.h"
 #include "platform/qt/single_instance_lock.h"
+#include "platform/qt/window_memory.h"
 #include "platform/session_type.h"
 #include "platform/stderr_line.h"
 #include "platform/wayland/portal_color_pick.h"
@@ -179,5 +181,7 @@ int main(int argc, char** argv) {
   pigmora::platform::Platform platform{events, defaults,    *pasteboard,  colorPanel,
                                        sound,  statusBar,   hotkeys,      alerts,
                                        paths,  preferences, startAtLogin, instance};
+  // The program's start-up steps run before its first wait for events; this runs right after.
+  QTimer::singleShot(0, &application, [] { pigmora::qt::GiveBackStartUpMemory(); });
   return pigmora::RunProgram(platform);
 }

@@ -3,30 +3,16 @@
 #include "platform/resident_code_pages.h"
 
 #include <dlfcn.h>
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <cstdint>
+#include "page_residency.h"
 
 namespace pigmora::platform {
 namespace {
 
 using Apply = int (*)(int, int);
 using Calls = int (*)();
-
-// Whether the page holding `address` is in the resident set, read straight from the kernel.
-bool IsResident(const void* address) {
-  const int fd = open("/proc/self/pagemap", O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  std::uint64_t entry = 0;
-  const auto page = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
-  const auto offset =
-      static_cast<off_t>(reinterpret_cast<std::uintptr_t>(address) / page * sizeof(entry));
-  const bool read = pread(fd, &entry, sizeof(entry), offset) == sizeof(entry);
-  close(fd);
-  return read && (entry >> 63) != 0;
-}
 
 class ResidentCodePagesTest : public testing::Test {
  protected:

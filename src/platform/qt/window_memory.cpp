@@ -4,6 +4,7 @@
 
 #include <optional>
 
+#include "platform/relocation_records.h"
 #include "platform/resident_code_pages.h"
 
 namespace pigmora::qt {
@@ -16,6 +17,11 @@ std::optional<platform::ResidentCodePages>& WindowlessCodePages() {
 }
 
 }  // namespace
+
+void GiveBackStartUpMemory() {
+  platform::ReleaseRelocationRecords();
+  malloc_trim(0);
+}
 
 void NoteWindowOpening() {
   auto& pages = WindowlessCodePages();

@@ -1,10 +1,14 @@
 #pragma once
-// What a window brings into memory goes back once it closes. A tray program opens a window for a
-// few seconds (the colour dialog, the preferences, an alert) and then sits idle for hours; the
-// heap pages the window freed and the code only windows run (most of Qt Widgets) would otherwise
-// stay in its resident set all that time.
+// What start-up and each window bring into memory and no longer need goes back. A tray program
+// opens a window for a few seconds (the colour dialog, the preferences, an alert) and then sits
+// idle for hours; the heap pages the window freed, the code only windows run (most of Qt Widgets)
+// and the tables only loading needed would otherwise stay in its resident set all that time.
 
 namespace pigmora::qt {
+
+// Called once start-up is done: drops the relocation records the loader read, and hands the heap
+// pages start-up freed back to the system.
+void GiveBackStartUpMemory();
 
 // Called before a window is made. The first call notes which code pages the program keeps
 // resident without any window open: those stay.
