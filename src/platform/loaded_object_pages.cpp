@@ -17,14 +17,10 @@ constexpr std::uint64_t kPagePresent = std::uint64_t{1} << 63;
 constexpr std::uint64_t kFilePage = std::uint64_t{1} << 61;
 
 bool HasTextRelocations(const dl_phdr_info& info) {
-  for (int i = 0; i < info.dlpi_phnum; ++i) {
-    const ElfW(Phdr)& header = info.dlpi_phdr[i];
-    if (header.p_type != PT_DYNAMIC) continue;
-    const auto* entry = reinterpret_cast<const ElfW(Dyn)*>(info.dlpi_addr + header.p_vaddr);
-    for (; entry->d_tag != DT_NULL; ++entry) {
-      if (entry->d_tag == DT_TEXTREL) return true;
-      if (entry->d_tag == DT_FLAGS && (entry->d_un.d_val & DF_TEXTREL) != 0) return true;
-    }
+  const ElfW(Dyn)* entry = DynamicSection(info);
+  for (; entry != nullptr && entry->d_tag != DT_NULL; ++entry) {
+    if (entry->d_tag == DT_TEXTREL) return true;
+    if (entry->d_tag == DT_FLAGS && (entry->d_un.d_val & DF_TEXTREL) != 0) return true;
   }
   return false;
 }
@@ -46,6 +42,16 @@ bool IsKernelVdso(const dl_phdr_info& info) {
 std::uintptr_t PageSize() {
   static const std::uintptr_t size = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
   return size;
+}
+
+const ElfW(Dyn) * DynamicSection(const dl_phdr_info& info) {
+  for (int i = 0; i < info.dlpi_phnum; ++i) {
+    const ElfW(Phdr)& header = info.dlpi_phdr[i];
+    if (header.p_type == PT_DYNAMIC) {
+      return reinterpret_cast<const ElfW(Dyn)*>(info.dlpi_addr + header.p_vaddr);
+    }
+  }
+  return nullptr;
 }
 
 bool IsDroppableObject(const dl_phdr_info& info) {

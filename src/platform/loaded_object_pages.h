@@ -17,6 +17,9 @@ namespace pigmora::platform {
 
 std::uintptr_t PageSize();
 
+// The first entry of the object's dynamic section (ended by DT_NULL); null when it has none.
+const ElfW(Dyn) * DynamicSection(const dl_phdr_info& info);
+
 // False for the kernel's system-call page (the vDSO, which is no file) and for an object with
 // text relocations (its read-only pages were written by the loader, so they are not the file's).
 bool IsDroppableObject(const dl_phdr_info& info);

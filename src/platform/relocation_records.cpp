@@ -35,22 +35,71 @@ AddressRange TableInReadOnlySegment(const dl_phdr_info& info, std::uintptr_t poi
   return {};
 }
 
-// The pages lying wholly inside `range` and outside `keep`: the first and last page of a table
-// usually hold the end or the start of the next one.
-void DropWholePages(const PagemapFile& pagemap, AddressRange range, AddressRange keep,
-                    std::size_t& dropped) {
+// Drops the pages lying wholly inside `range` and outside `keep` (the first and last page of a
+// table usually hold the end or the start of the next one); returns the bytes given back.
+std::size_t DropWholePages(const PagemapFile& pagemap, AddressRange range, AddressRange keep) {
   const std::uintptr_t page = PageSize();
   const std::uintptr_t first = (range.begin + page - 1) & ~(page - 1);
   const std::uintptr_t last = range.end & ~(page - 1);
-  if (last <= first) return;
+  if (last <= first) return 0;
   const std::size_t pages = (last - first) / page;
   std::vector<bool> drop = pagemap.ResidentFilePages(first, pages);
-  if (drop.empty()) return;
+  if (drop.empty()) return 0;
   for (std::size_t i = 0; i < pages; ++i) {
     const std::uintptr_t start = first + i * page;
     if (start < keep.end && start + page > keep.begin) drop[i] = false;
   }
-  dropped += DropPages(first, drop);
+  return DropPages(first, drop);
+}
+
+std::size_t ReleaseObjectRecords(const PagemapFile& pagemap, const dl_phdr_info& info) {
+  if (!IsDroppableObject(info)) return 0;
+  std::uintptr_t relocations = 0;
+  std::size_t relocationsSize = 0;
+  std::uintptr_t functionRelocations = 0;
+  std::size_t functionRelocationsSize = 0;
+  bool boundAtLoad = false;
+  const ElfW(Dyn)* entry = DynamicSection(info);
+  for (; entry != nullptr && entry->d_tag != DT_NULL; ++entry) {
+    switch (entry->d_tag) {
+      case DT_RELA:
+        relocations = entry->d_un.d_ptr;
+        break;
+      case DT_RELASZ:
+        relocationsSize = entry->d_un.d_val;
+        break;
+      case DT_JMPREL:
+        functionRelocations = entry->d_un.d_ptr;
+        break;
+      case DT_PLTRELSZ:
+        functionRelocationsSize = entry->d_un.d_val;
+        break;
+      case DT_BIND_NOW:
+        boundAtLoad = true;
+        break;
+      case DT_FLAGS:
+        boundAtLoad = boundAtLoad || (entry->d_un.d_val & DF_BIND_NOW) != 0;
+        break;
+      case DT_FLAGS_1:
+        boundAtLoad = boundAtLoad || (entry->d_un.d_val & DF_1_NOW) != 0;
+        break;
+      default:
+        break;
+    }
+  }
+  const AddressRange functions =
+      functionRelocationsSize == 0
+          ? AddressRange{}
+          : TableInReadOnlySegment(info, functionRelocations, functionRelocationsSize);
+  std::size_t dropped = 0;
+  // A lazily bound object reads its function records on each function's first call: those stay,
+  // also where a linker counted them in with the others (the loader accepts both layouts).
+  if (relocationsSize != 0) {
+    dropped += DropWholePages(pagemap, TableInReadOnlySegment(info, relocations, relocationsSize),
+                              boundAtLoad ? AddressRange{} : functions);
+  }
+  if (boundAtLoad) dropped += DropWholePages(pagemap, functions, {});
+  return dropped;
 }
 
 struct Search {
@@ -58,70 +107,19 @@ struct Search {
   std::size_t dropped = 0;
 };
 
-int ReleaseObjectRecords(dl_phdr_info* info, std::size_t, void* data) {
-  auto& search = *static_cast<Search*>(data);
-  if (!IsDroppableObject(*info)) return 0;
-  for (int i = 0; i < info->dlpi_phnum; ++i) {
-    const ElfW(Phdr)& header = info->dlpi_phdr[i];
-    if (header.p_type != PT_DYNAMIC) continue;
-    std::uintptr_t relocations = 0;
-    std::size_t relocationsSize = 0;
-    std::uintptr_t functionRelocations = 0;
-    std::size_t functionRelocationsSize = 0;
-    bool boundAtLoad = false;
-    const auto* entry = reinterpret_cast<const ElfW(Dyn)*>(info->dlpi_addr + header.p_vaddr);
-    for (; entry->d_tag != DT_NULL; ++entry) {
-      switch (entry->d_tag) {
-        case DT_RELA:
-          relocations = entry->d_un.d_ptr;
-          break;
-        case DT_RELASZ:
-          relocationsSize = entry->d_un.d_val;
-          break;
-        case DT_JMPREL:
-          functionRelocations = entry->d_un.d_ptr;
-          break;
-        case DT_PLTRELSZ:
-          functionRelocationsSize = entry->d_un.d_val;
-          break;
-        case DT_BIND_NOW:
-          boundAtLoad = true;
-          break;
-        case DT_FLAGS:
-          boundAtLoad = boundAtLoad || (entry->d_un.d_val & DF_BIND_NOW) != 0;
-          break;
-        case DT_FLAGS_1:
-          boundAtLoad = boundAtLoad || (entry->d_un.d_val & DF_1_NOW) != 0;
-          break;
-        default:
-          break;
-      }
-    }
-    const AddressRange functions =
-        functionRelocationsSize == 0
-            ? AddressRange{}
-            : TableInReadOnlySegment(*info, functionRelocations, functionRelocationsSize);
-    // A lazily bound object reads its function records on each function's first call: those stay,
-    // also where a linker counted them in with the others (the loader accepts both layouts).
-    const AddressRange keep = boundAtLoad ? AddressRange{} : functions;
-    if (relocationsSize != 0) {
-      DropWholePages(*search.pagemap, TableInReadOnlySegment(*info, relocations, relocationsSize),
-                     keep, search.dropped);
-    }
-    if (boundAtLoad && functions.end != 0) {
-      DropWholePages(*search.pagemap, functions, {}, search.dropped);
-    }
-  }
-  return 0;
-}
-
 }  // namespace
 
 std::size_t ReleaseRelocationRecords() {
   const PagemapFile pagemap;
   if (!pagemap.IsOpen()) return 0;
   Search search{&pagemap, 0};
-  dl_iterate_phdr(ReleaseObjectRecords, &search);
+  dl_iterate_phdr(
+      [](dl_phdr_info* info, std::size_t, void* data) {
+        auto& search = *static_cast<Search*>(data);
+        search.dropped += ReleaseObjectRecords(*search.pagemap, *info);
+        return 0;
+      },
+      &search);
   return search.dropped;
 }
 
