@@ -22,6 +22,7 @@
 #include "login/autostart_entry.h"
 #include "platform/platform.h"
 #include "platform/qt/command_line.h"
+#include "platform/qt/freed_heap.h"
 #include "platform/qt/instance_channel.h"
 #include "platform/qt/launch_actions.h"
 #include "platform/qt/no_tray_welcome.h"
@@ -35,9 +36,8 @@
 #include "platform/qt/qt_status_bar.h"
 #include "platform/qt/qt_system_events.h"
 #include "platform/qt/single_instance_lock.h"
-#include "platform/qt/window_memory.h"
-#include "platform/session_type.h"
-#include "platform/stderr_line.h"
+#include "platform/qt/session_type.h"
+#include "platform/qt/stderr_line.h"
 #include "platform/wayland/portal_color_pick.h"
 #include "platform/wayland/portal_hotkey_service.h"
 #include "platform/wayland/wayland_pasteboard.h"
@@ -46,7 +46,7 @@
 
 namespace {
 
-using pigmora::platform::PrintStderrLine;
+using pigmora::qt::PrintStderrLine;
 
 // Global hot keys are X11 key grabs, so the program needs an X server, and Qt's xcb platform
 // plugin on it even inside a Wayland session (through XWayland): there windows can still be placed
@@ -147,7 +147,7 @@ int main(int argc, char** argv) {
   // background: there the compositor's data-control protocol takes the copied text, and the
   // desktop portals bind the hot keys and pick colours from the screen. Windows stay on XWayland.
   const bool wayland =
-      pigmora::platform::CurrentSessionType() == pigmora::platform::SessionType::Wayland;
+      pigmora::qt::CurrentSessionType() == pigmora::qt::SessionType::Wayland;
   std::unique_ptr<pigmora::platform::Pasteboard> pasteboard;
   if (wayland) {
     pasteboard = std::make_unique<pigmora::wayland::WaylandPasteboard>();
@@ -182,6 +182,6 @@ int main(int argc, char** argv) {
                                        sound,  statusBar,   hotkeys,      alerts,
                                        paths,  preferences, startAtLogin, instance};
   // The program's start-up steps run before its first wait for events; this runs right after.
-  QTimer::singleShot(0, &application, [] { pigmora::qt::GiveBackStartUpMemory(); });
+  QTimer::singleShot(0, &application, [] { pigmora::qt::ReturnFreedHeap(); });
   return pigmora::RunProgram(platform);
 }

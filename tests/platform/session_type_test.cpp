@@ -1,11 +1,11 @@
 // Which session the environment describes.
-#include "platform/session_type.h"
+#include "platform/qt/session_type.h"
 
 #include <gtest/gtest.h>
 
 #include "platform_test_support.h"
 
-namespace pigmora::platform {
+namespace pigmora::qt {
 namespace {
 
 using test::ScopedEnv;
@@ -49,4 +49,4 @@ TEST(SessionType, ReadsThisProcessEnvironment) {
 }
 
 }  // namespace
-}  // namespace pigmora::platform
+}  // namespace pigmora::qt

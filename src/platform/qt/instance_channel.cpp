@@ -6,14 +6,14 @@
 
 #include "platform/qt/instance_bus.h"
 #include "platform/qt/qt_status_bar.h"
-#include "platform/stderr_line.h"
+#include "platform/qt/stderr_line.h"
 
 namespace pigmora::qt {
 
 namespace {
 
 void SayActionsUnavailable(const std::string& why) {
-  platform::PrintStderrLine(why +
+  PrintStderrLine(why +
                             ": the command-line actions (pigmora --show-picker, ...) cannot reach "
                             "this Pigmora; hot keys and the tray menu work as usual.");
 }

@@ -8,13 +8,11 @@
 
 #include "platform/qt/instance_client.h"
 #include "platform/qt/single_instance_lock.h"
-#include "platform/stderr_line.h"
+#include "platform/qt/stderr_line.h"
 
 namespace pigmora::qt {
 
 namespace {
-
-using platform::PrintStderrLine;
 
 void WriteTo(int fd, const std::string& text) {
   [[maybe_unused]] const ssize_t written = write(fd, text.data(), text.size());

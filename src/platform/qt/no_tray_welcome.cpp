@@ -8,7 +8,7 @@
 
 #include "platform/qt/instance_channel.h"
 #include "platform/qt/qt_status_bar.h"
-#include "platform/stderr_line.h"
+#include "platform/qt/stderr_line.h"
 
 namespace pigmora::qt {
 
@@ -28,7 +28,7 @@ const char kNoTrayBody[] =
 // waiting for an answer, so a missing service costs nothing but the stderr line, which is always
 // written for the logs.
 void TellOnce() {
-  platform::PrintStderrLine(std::string(kNoTraySummary) + ". " + kNoTrayBody);
+  PrintStderrLine(std::string(kNoTraySummary) + ". " + kNoTrayBody);
   QDBusConnection bus = QDBusConnection::sessionBus();
   if (!bus.isConnected()) return;
   QDBusMessage notify = QDBusMessage::createMethodCall(

@@ -13,8 +13,8 @@
 #include <QStyle>
 #include <vector>
 
+#include "platform/qt/freed_heap.h"
 #include "platform/qt/qt_application_icon.h"
-#include "platform/qt/window_memory.h"
 
 namespace pigmora::qt {
 
@@ -36,9 +36,8 @@ void ReadOnlyAsNamed(QImageReader& reader) {
 }  // namespace
 
 int QtAlerts::RunAlert(const platform::AlertContent& content) {
-  NoteWindowOpening();
   const int answer = RunAlertBox(content);
-  GiveBackWindowMemory();
+  ReturnFreedHeap();
   return answer;
 }
 

@@ -6,8 +6,8 @@
 #include <QPointer>
 #include <QWidget>
 
+#include "platform/qt/freed_heap.h"
 #include "platform/qt/qt_application_icon.h"
-#include "platform/qt/window_memory.h"
 
 namespace pigmora::qt {
 
@@ -30,10 +30,9 @@ double FromChannel16(quint16 channel) {
 
 platform::ColorPanelResult QtColorPanel::RunModal(const platform::RgbComponents& initial) {
   QPointer<QWidget> previous = QApplication::activeWindow();
-  NoteWindowOpening();
   const platform::ColorPanelResult result = RunDialog(initial);
   if (previous) previous->activateWindow();
-  GiveBackWindowMemory();
+  ReturnFreedHeap();
   return result;
 }
 

@@ -16,11 +16,11 @@
 #include <QWheelEvent>
 
 #include "app/app_event.h"
+#include "platform/qt/freed_heap.h"
 #include "platform/qt/qt_application_icon.h"
 #include "platform/qt/qt_menu_icons.h"
 #include "platform/qt/qt_shortcut_label.h"
 #include "platform/qt/qt_system_events.h"
-#include "platform/qt/window_memory.h"
 
 namespace pigmora::qt {
 
@@ -128,14 +128,13 @@ bool QtPreferencesUi::OpenWindow(const std::u16string& title, int width, int hei
   onClose_ = std::move(onClose);
   onControl_ = std::move(onControl);
 
-  NoteWindowOpening();
   auto* window = new PreferencesWindow([this] { RequestClose(); });
   SetApplicationIcon(*window);
   // Once the window is gone (deleted at once or later from the event loop), after it has been
   // torn down.
   QObject::connect(window, &QObject::destroyed, [] {
     if (QCoreApplication* application = QCoreApplication::instance()) {
-      QTimer::singleShot(0, application, [] { GiveBackWindowMemory(); });
+      QTimer::singleShot(0, application, [] { ReturnFreedHeap(); });
     }
   });
   window_ = window;

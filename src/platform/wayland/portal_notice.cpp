@@ -1,6 +1,6 @@
 #include "platform/wayland/portal_notice.h"
 
-#include "platform/stderr_line.h"
+#include "platform/qt/stderr_line.h"
 
 namespace pigmora::wayland {
 
@@ -9,7 +9,7 @@ void TellOnce(NoticeSubject subject, const std::string& line) {
   bool& done = told[static_cast<int>(subject)];
   if (done) return;
   done = true;
-  platform::PrintStderrLine(line);
+  qt::PrintStderrLine(line);
 }
 
 }  // namespace pigmora::wayland

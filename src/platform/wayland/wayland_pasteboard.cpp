@@ -3,15 +3,15 @@
 #include <QString>
 #include <string>
 
-#include "platform/stderr_line.h"
+#include "platform/qt/stderr_line.h"
 
 namespace pigmora::wayland {
 namespace {
 
 void SayFallback(const std::string& why) {
-  platform::PrintStderrLine(why +
-                            "; copied colours go to the clipboard through XWayland, where Wayland "
-                            "programs may not see them after a cycle hot key.");
+  qt::PrintStderrLine(why +
+                      "; copied colours go to the clipboard through XWayland, where Wayland "
+                      "programs may not see them after a cycle hot key.");
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 #pragma once
 // Which kind of desktop session the program runs in: it decides which desktop services are used
 // (X11 key grabs, or the Wayland compositor's and the desktop portals' services).
-namespace pigmora::platform {
+namespace pigmora::qt {
 
 enum class SessionType { X11, Wayland };
 
@@ -13,4 +13,4 @@ SessionType SessionTypeFrom(const char* waylandDisplay, const char* xdgSessionTy
 // The same, from this process's environment.
 SessionType CurrentSessionType();
 
-}  // namespace pigmora::platform
+}  // namespace pigmora::qt

@@ -1,9 +1,9 @@
-#include "platform/session_type.h"
+#include "platform/qt/session_type.h"
 
 #include <cstdlib>
 #include <cstring>
 
-namespace pigmora::platform {
+namespace pigmora::qt {
 
 SessionType SessionTypeFrom(const char* waylandDisplay, const char* xdgSessionType) {
   if (waylandDisplay && *waylandDisplay) return SessionType::Wayland;
@@ -15,4 +15,4 @@ SessionType CurrentSessionType() {
   return SessionTypeFrom(std::getenv("WAYLAND_DISPLAY"), std::getenv("XDG_SESSION_TYPE"));
 }
 
-}  // namespace pigmora::platform
+}  // namespace pigmora::qt

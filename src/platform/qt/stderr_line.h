@@ -2,9 +2,9 @@
 // The program's own messages on standard error, one line each.
 #include <string>
 
-namespace pigmora::platform {
+namespace pigmora::qt {
 
 // Writes "pigmora: <line>" and a newline in one write, so that lines from two sources do not mix.
 void PrintStderrLine(const std::string& line);
 
-}  // namespace pigmora::platform
+}  // namespace pigmora::qt
