@@ -9,8 +9,9 @@ of its own, org.pigmora.TestPortal on /org/pigmora/TestPortal:
 
   SetMode(s call, s mode)   how the next calls of GlobalShortcuts.CreateSession ("create"),
                             .BindShortcuts ("bind") or Screenshot.PickColor ("pick") answer:
-                            "ok", "cancel" (response 1), "other" (response 2) or "silent"
-                            (never answer)
+                            "ok", "cancel" (response 1), "other" (response 2), "silent"
+                            (never answer) or "empty" (response 0 with no shortcut bound, as
+                            KDE Plasma 5.27's backend answers BindShortcuts)
   SetPickedColor(d, d, d)   the colour PickColor answers with
   SetBoundTrigger(s id, s)  the trigger description the desktop claims for a shortcut id,
                             instead of echoing the preferred one ("" binds nothing)
@@ -28,7 +29,7 @@ from gi.repository import GLib
 
 DESKTOP_PATH = "/org/freedesktop/portal/desktop"
 IMPL = "org.freedesktop.impl.portal."
-RESPONSES = {"ok": 0, "cancel": 1, "other": 2}
+RESPONSES = {"ok": 0, "cancel": 1, "other": 2, "empty": 0}
 
 
 def readable_trigger(trigger):
@@ -68,7 +69,9 @@ class Backend(dbus.service.Object):
         if mode == "silent":
             self.pending.append((reply, error))
             return
-        reply(dbus.UInt32(RESPONSES[mode]), results if mode == "ok" else {})
+        if mode == "empty":
+            results = {"shortcuts": dbus.Array([], signature="(sa{sv})")}
+        reply(dbus.UInt32(RESPONSES[mode]), results if mode in ("ok", "empty") else {})
 
     # --- GlobalShortcuts ---
     @dbus.service.method(IMPL + "GlobalShortcuts", in_signature="oosa{sv}",

@@ -184,13 +184,41 @@ void PortalHotkeyService::UseFallback() {
   for (auto& [ref, hotKey] : hotKeys_) GrabInFallback(hotKey);
 }
 
-void PortalHotkeyService::LeaveFallback() {
-  if (!onFallback_) return;
+// A desktop may answer that it bound the shortcuts and still bind fewer keys than asked: KDE
+// Plasma 5.27's portal answers with an empty list and binds none. Every action without a key of
+// the desktop's keeps its X11 grab, so the user is never left with no hot key at all, and is told
+// once where to set the missing keys.
+void PortalHotkeyService::FollowBindings() {
   onFallback_ = false;
-  for (auto& [ref, hotKey] : hotKeys_) ReleaseInFallback(hotKey);
+  std::string unbound;
+  for (auto& [ref, hotKey] : hotKeys_) {
+    if (IsBoundByDesktop(hotKey)) {
+      ReleaseInFallback(hotKey);
+      continue;
+    }
+    GrabInFallback(hotKey);
+    if (hotKey.action.empty()) continue;
+    if (!unbound.empty()) unbound += ", ";
+    unbound += "\"" + Utf8(hotKey.title) + "\"";
+  }
+  if (unbound.empty()) return;
+  TellOnce(NoticeSubject::UnboundShortcuts,
+           "global hot keys: the desktop answered that it bound the shortcuts, but bound no key "
+           "to " +
+               unbound +
+               "; these work only while an X11 window has the focus: set their keys in the "
+               "desktop's keyboard shortcut settings, or bind `pigmora --show-picker`, "
+               "`pigmora --cycle-forward` and `pigmora --cycle-back` there.");
+}
+
+bool PortalHotkeyService::IsBoundByDesktop(const HotKey& hotKey) const {
+  if (hotKey.action.empty()) return false;
+  const auto bound = boundTriggers_.find(hotKey.action);
+  return bound != boundTriggers_.end() && !bound->second.empty();
 }
 
 void PortalHotkeyService::GrabInFallback(HotKey& hotKey) {
+  if (hotKey.fallbackRef) return;
   platform::HotkeyRef grabbed = 0;
   if (fallback_ && fallback_->Register(hotKey.keyCode, hotKey.modifiers, hotKey.id, grabbed) == 0) {
     hotKey.fallbackRef = grabbed;
@@ -297,7 +325,7 @@ void PortalHotkeyService::Bind() {
                 TakeBoundTriggers(bound.results.value(QStringLiteral("shortcuts")));
                 failure_.clear();
                 state_ = State::Bound;
-                LeaveFallback();
+                FollowBindings();
                 Changed();
               }
             },
@@ -352,11 +380,18 @@ std::optional<std::u16string> PortalHotkeyService::BindingProblem(platform::Hotk
     return failure_;
   }
   if (state_ != State::Bound) return std::nullopt;  // not known yet
+  const std::u16string meanwhile =
+      hotKey->second.fallbackRef ? u" Meanwhile it works while an X11 window has the focus." : u"";
   const auto bound = boundTriggers_.find(hotKey->second.action);
-  if (bound == boundTriggers_.end()) return u"Not active: the desktop did not bind this action.";
+  if (bound == boundTriggers_.end()) {
+    return u"Not active: the desktop did not bind this action; choose a key in its keyboard "
+           u"settings." +
+           meanwhile;
+  }
   if (bound->second.empty()) {
     return u"Not active: the desktop bound no key to this action; choose one in its keyboard "
-           u"settings.";
+           u"settings." +
+           meanwhile;
   }
   if (DescribesTrigger(hotKey->second.trigger, bound->second)) return std::nullopt;
   return u"The desktop runs this action on " + Utf16(QString::fromStdString(bound->second)) +
@@ -381,6 +416,7 @@ void PortalHotkeyService::OnShortcutsChanged(const QDBusMessage& signal) {
   if (arguments.size() < 2 || session_.isEmpty()) return;
   if (arguments[0].value<QDBusObjectPath>().path() != session_) return;
   TakeBoundTriggers(arguments[1]);
+  FollowBindings();
   Changed();
 }
 

@@ -6,7 +6,8 @@
 //
 // Where the portal cannot bind (no portal, no GlobalShortcuts, a refusal, no answer, the portal
 // gone), the keys fall back to the X11 grabs of XWayland, which fire while an X11 window has the
-// focus, until a binding succeeds.
+// focus, until a binding succeeds. So does every action the desktop says it bound without giving
+// it a key.
 //
 // Version 1 binds the shortcuts of a session once. So whenever the set of actions or their keys
 // changes, the session is closed and a new one binds the whole set again; a desktop that keeps
@@ -70,7 +71,8 @@ class PortalHotkeyService final : public QObject, public platform::HotkeyService
   void TakeBoundTriggers(const QVariant& shortcuts);
   void Fail(const std::string& why, const std::u16string& problem);
   void UseFallback();
-  void LeaveFallback();
+  void FollowBindings();
+  bool IsBoundByDesktop(const HotKey& hotKey) const;
   void GrabInFallback(HotKey& hotKey);
   void ReleaseInFallback(HotKey& hotKey);
   void Changed();

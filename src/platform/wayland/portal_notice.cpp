@@ -1,14 +1,14 @@
 #include "platform/wayland/portal_notice.h"
 
+#include <set>
+
 #include "platform/qt/stderr_line.h"
 
 namespace pigmora::wayland {
 
 void TellOnce(NoticeSubject subject, const std::string& line) {
-  static bool told[2] = {false, false};
-  bool& done = told[static_cast<int>(subject)];
-  if (done) return;
-  done = true;
+  static std::set<NoticeSubject> told;
+  if (!told.insert(subject).second) return;
   qt::PrintStderrLine(line);
 }
 
