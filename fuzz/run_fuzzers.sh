@@ -3,14 +3,14 @@
 # seed corpus in fuzz/corpus/<target>/. Prints the executions of every target; fails when any
 # target crashes, breaks a property, leaks, hangs or fails to build.
 #   fuzz/run_fuzzers.sh [SECONDS_PER_TARGET]      (default 20)
-# Environment: PIGMORA_FUZZ_BUILD (default build-fuzz), CXX (default clang++-14).
-# Needs clang-14 and libclang-rt-14-dev. New inputs found go to <build>/fuzz-work/<target>/ and
+# Environment: PIGMORA_FUZZ_BUILD (default build-fuzz), CXX (default clang++).
+# Needs clang and libclang-rt-dev. New inputs found go to <build>/fuzz-work/<target>/ and
 # failing inputs to <build>/fuzz-artifacts/, so the seed corpus in the repository stays small.
 set -uo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 seconds="${1:-20}"
 build="${PIGMORA_FUZZ_BUILD:-$root/build-fuzz}"
-compiler="${CXX:-clang++-14}"
+compiler="${CXX:-clang++}"
 targets=(parse_shortcut menu_shortcut_text read_menu_item_text split_parameters capture_field
   unicode_text login_agent autostart_entry)
 

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs every Debian 12 package needed to build, run and test Pigmora (run as root).
+# Installs every package needed to build, run and test Pigmora on Debian 12 or 13 (run as root).
+# Every name here exists in both releases; the compilers are the release's default ones.
 set -euo pipefail
 export DEBIAN_FRONTEND=noninteractive
 packages=(
@@ -17,11 +18,11 @@ packages=(
   # a real Wayland session for the Wayland tests: compositor, XWayland, a Wayland terminal, keys,
   # clipboard and screenshots through the compositor
   sway xwayland foot wtype wl-clipboard grim
-  # a fresh Debian 12 system for the package's clean-install test (mmdebstrap mounts /proc, /sys
+  # a fresh Debian system of this release for the package's clean-install test (mmdebstrap mounts /proc, /sys
   # and /dev into it, with mount, only a recommended package of mmdebstrap)
   mmdebstrap mount
   # fuzzing and the sanitizer build (tools/robustness.sh)
-  clang-14 libclang-rt-14-dev
+  clang libclang-rt-dev
   # validators and the decimal-comma locale the format tests use
   desktop-file-utils libxml2-utils libglib2.0-bin locales
   # the StatusNotifierItem host the tray tests read the menu through

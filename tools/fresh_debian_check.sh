@@ -1,8 +1,9 @@
 #!/bin/bash
 # Runs the README's "build and run every test" command the way a newcomer meets it: on a fresh,
-# minimal Debian 12 made with mmdebstrap, as root, from a clean copy of the repository's HEAD.
+# minimal Debian (12, bookworm, by default; or 13, trixie) made with mmdebstrap, as root, from a
+# clean copy of the repository's HEAD.
 #
-#   tools/fresh_debian_check.sh [work folder]      (as root; needs mmdebstrap and the network)
+#   tools/fresh_debian_check.sh [bookworm|trixie] [work folder]   (as root; mmdebstrap, network)
 #
 # The command is read from README.md itself, so the check proves what the README says. The new
 # system gets /proc, /sys, /dev, /dev/pts, a fresh /dev/shm and this machine's /tmp (see below)
@@ -33,10 +34,15 @@ command=$(grep -m1 '^bash tools/deps.sh .*ctest ' "$repo/README.md") || {
   echo "fresh_debian_check: README.md has no \"bash tools/deps.sh ... ctest ...\" command" >&2
   exit 2
 }
-work="${1:-$(mktemp -d "${TMPDIR:-/var/tmp}/pigmora-fresh-debian.XXXXXX")}"
+release="${1:-bookworm}"
+case "$release" in
+  bookworm | trixie) ;;
+  *) echo "fresh_debian_check: the release is bookworm or trixie, not \"$release\"" >&2; exit 2 ;;
+esac
+work="${2:-$(mktemp -d "${TMPDIR:-/var/tmp}/pigmora-fresh-debian.XXXXXX")}"
 mkdir -p "$work"
 work=$(cd "$work" && pwd)
-root="$work/debian12"
+root="$work/debian-$release"
 log="$work/fresh-debian.log"
 
 say() { echo "fresh_debian_check: $*" | tee -a "$log" >&2; }
@@ -74,8 +80,8 @@ trap 'exit 129' HUP
 
 : >"$log"
 started=$(date +%s)
-say "making a minimal Debian 12 in $root"
-mmdebstrap --variant=apt --mode=root bookworm "$root" >>"$log" 2>&1
+say "making a minimal Debian $release in $root"
+mmdebstrap --variant=apt --mode=root "$release" "$root" >>"$log" 2>&1
 made=$(date +%s)
 say "made in $((made - started)) s; copying HEAD ($(git -C "$repo" rev-parse --short HEAD)) in"
 git -C "$repo" archive --format=tar --prefix=pigmora/ HEAD | tar -x -C "$root/root"

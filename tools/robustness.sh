@@ -14,7 +14,7 @@
 #   PIGMORA_SANITIZE_GUI   1 (the default) builds the desktop program under the sanitizers too and
 #                          runs its platform and GUI tests besides the unit tests; 0 runs only the
 #                          unit tests (see step 3)
-# Needs (Debian 12): clang-14 libclang-rt-14-dev libxml2-utils desktop-file-utils, and what the
+# Needs: clang libclang-rt-dev libxml2-utils desktop-file-utils, and what the
 # ordinary build needs (tools/deps.sh).
 set -uo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -25,11 +25,11 @@ asan_build="${PIGMORA_ASAN_BUILD:-$root/build-asan}"
 sanitize_gui="${PIGMORA_SANITIZE_GUI:-1}"
 
 missing=()
-for tool in clang++-14 xmllint desktop-file-validate cmake ctest; do
+for tool in clang++ xmllint desktop-file-validate cmake ctest; do
   command -v "$tool" >/dev/null || missing+=("$tool")
 done
 if ((${#missing[@]})); then
-  echo "robustness: missing ${missing[*]} (apt-get install clang-14 libclang-rt-14-dev" \
+  echo "robustness: missing ${missing[*]} (apt-get install clang libclang-rt-dev" \
     "libxml2-utils desktop-file-utils)" >&2
   exit 2
 fi

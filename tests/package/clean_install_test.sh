@@ -1,7 +1,7 @@
 #!/bin/bash
 # desktop-session: tray
-# The Debian package on a fresh Debian 12: a minimal system is made with mmdebstrap from the
-# Debian archive, the package is installed into it by apt (which must find every dependency from
+# The Debian package on a fresh Debian of the release it was built on: a minimal system is made
+# with mmdebstrap from the Debian archive, the package is installed into it by apt (which must find every dependency from
 # the package's own fields), and the installed program is run from there on this test's X
 # desktop: its tray icon appears, and its About box shows the pictures it finds under
 # /usr/share/pigmora from its own location.
@@ -22,17 +22,19 @@ if [ "$(id -u)" != 0 ] || ! command -v mmdebstrap >/dev/null; then
   exit 77
 fi
 
-root="$PIGMORA_SESSION_DIR/debian12"
+# The package depends on the libraries of the release it was built on.
+release=$(. /etc/os-release && echo "$VERSION_CODENAME")
+root="$PIGMORA_SESSION_DIR/debian-$release"
 # The minimal system plus the package; apt resolves the package's dependencies from the archive.
 # The hook makes the package file visible inside the new system while apt installs it.
 if ! mmdebstrap --variant=apt --mode=root \
   --hook-dir=/usr/share/mmdebstrap/hooks/file-mirror-automount \
-  --include="$deb" bookworm "$root" >"$PIGMORA_SESSION_DIR/mmdebstrap.log" 2>&1; then
+  --include="$deb" "$release" "$root" >"$PIGMORA_SESSION_DIR/mmdebstrap.log" 2>&1; then
   tail -30 "$PIGMORA_SESSION_DIR/mmdebstrap.log" >&2
-  fail "the package did not install on a fresh Debian 12"
+  fail "the package did not install on a fresh Debian $release"
   finish
 fi
-pass "$(basename "$deb") installed on a fresh Debian 12 with its dependencies"
+pass "$(basename "$deb") installed on a fresh Debian $release with its dependencies"
 
 missing=$(chroot "$root" ldd /usr/bin/pigmora 2>&1 | grep 'not found')
 [ -z "$missing" ] || fail "libraries missing in the fresh system: $missing"
