@@ -13,6 +13,7 @@
 #include <QString>
 #include <QThreadPool>
 #include <QTimer>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -35,8 +36,8 @@
 #include "platform/qt/qt_sound.h"
 #include "platform/qt/qt_status_bar.h"
 #include "platform/qt/qt_system_events.h"
-#include "platform/qt/single_instance_lock.h"
 #include "platform/qt/session_type.h"
+#include "platform/qt/single_instance_lock.h"
 #include "platform/qt/stderr_line.h"
 #include "platform/wayland/portal_color_pick.h"
 #include "platform/wayland/portal_hotkey_service.h"
@@ -122,6 +123,11 @@ int main(int argc, char** argv) {
     return pigmora::qt::RunActionLaunch(argc, argv, commandLine);
   }
 
+  // A write to a peer that has gone (the X server killed in the middle of a cycle's clipboard
+  // request, a pasting program that closed its end) must come back as an error the program can
+  // handle and report, not end it silently with SIGPIPE. Programs started from here get the
+  // signal's default back.
+  std::signal(SIGPIPE, SIG_IGN);
   setenv("QT_QPA_PLATFORM", "xcb", 1);
   if (!CanOpenDisplay()) return 1;
   if (pigmora::qt::LockSingleInstance() == pigmora::qt::InstanceLock::HeldElsewhere) {
@@ -153,8 +159,7 @@ int main(int argc, char** argv) {
   // A Wayland compositor lets no client grab keys, read the screen or set the clipboard from the
   // background: there the compositor's data-control protocol takes the copied text, and the
   // desktop portals bind the hot keys and pick colours from the screen. Windows stay on XWayland.
-  const bool wayland =
-      pigmora::qt::CurrentSessionType() == pigmora::qt::SessionType::Wayland;
+  const bool wayland = pigmora::qt::CurrentSessionType() == pigmora::qt::SessionType::Wayland;
   std::unique_ptr<pigmora::platform::Pasteboard> pasteboard;
   if (wayland) {
     pasteboard = std::make_unique<pigmora::wayland::WaylandPasteboard>();
