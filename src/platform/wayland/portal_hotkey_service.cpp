@@ -90,11 +90,9 @@ PortalHotkeyService::PortalHotkeyService(const QDBusConnection& bus,
 int PortalHotkeyService::InstallHandler(
     std::function<int(std::optional<platform::HotkeyId>)> onPressed) {
   onPressed_ = std::move(onPressed);
-  if (fallback_ && fallback_->InstallHandler([this](std::optional<platform::HotkeyId> pressed) {
-        return onPressed_ ? onPressed_(pressed) : 0;
-      }) != 0) {
-    fallback_ = nullptr;
-  }
+  fallback_.InstallHandler([this](std::optional<platform::HotkeyId> pressed) {
+    return onPressed_ ? onPressed_(pressed) : 0;
+  });
   if (!bus_.isConnected()) {
     state_ = State::Unavailable;
     UseFallback();
@@ -163,8 +161,8 @@ int PortalHotkeyService::Register(uint32_t keyCode, uint32_t modifiers, platform
   if (trigger.empty()) return 2;
   ref = nextRef_++;
   HotKey& hotKey = hotKeys_[ref];
-  hotKey = {std::move(trigger), keyCode, modifiers, id, std::nullopt, {}, {}};
-  if (onFallback_) GrabInFallback(hotKey);
+  hotKey = {std::move(trigger), keyCode, modifiers, id, {}, {}};
+  if (onFallback_) fallback_.Grab(ref, keyCode, modifiers, id);
   ScheduleBinding();
   return 0;
 }
@@ -172,16 +170,18 @@ int PortalHotkeyService::Register(uint32_t keyCode, uint32_t modifiers, platform
 int PortalHotkeyService::Unregister(platform::HotkeyRef ref) {
   const auto hotKey = hotKeys_.find(ref);
   if (hotKey == hotKeys_.end()) return 1;
-  ReleaseInFallback(hotKey->second);
+  fallback_.Release(ref);
   hotKeys_.erase(hotKey);
   ScheduleBinding();
   return 0;
 }
 
 void PortalHotkeyService::UseFallback() {
-  if (onFallback_ || !fallback_) return;
+  if (onFallback_) return;
   onFallback_ = true;
-  for (auto& [ref, hotKey] : hotKeys_) GrabInFallback(hotKey);
+  for (const auto& [ref, hotKey] : hotKeys_) {
+    fallback_.Grab(ref, hotKey.keyCode, hotKey.modifiers, hotKey.id);
+  }
 }
 
 // A desktop may answer that it bound the shortcuts and still bind fewer keys than asked: KDE
@@ -191,12 +191,12 @@ void PortalHotkeyService::UseFallback() {
 void PortalHotkeyService::FollowBindings() {
   onFallback_ = false;
   std::string unbound;
-  for (auto& [ref, hotKey] : hotKeys_) {
+  for (const auto& [ref, hotKey] : hotKeys_) {
     if (IsBoundByDesktop(hotKey)) {
-      ReleaseInFallback(hotKey);
+      fallback_.Release(ref);
       continue;
     }
-    GrabInFallback(hotKey);
+    fallback_.Grab(ref, hotKey.keyCode, hotKey.modifiers, hotKey.id);
     if (hotKey.action.empty()) continue;
     if (!unbound.empty()) unbound += ", ";
     unbound += "\"" + Utf8(hotKey.title) + "\"";
@@ -215,19 +215,6 @@ bool PortalHotkeyService::IsBoundByDesktop(const HotKey& hotKey) const {
   if (hotKey.action.empty()) return false;
   const auto bound = boundTriggers_.find(hotKey.action);
   return bound != boundTriggers_.end() && !bound->second.empty();
-}
-
-void PortalHotkeyService::GrabInFallback(HotKey& hotKey) {
-  if (hotKey.fallbackRef) return;
-  platform::HotkeyRef grabbed = 0;
-  if (fallback_ && fallback_->Register(hotKey.keyCode, hotKey.modifiers, hotKey.id, grabbed) == 0) {
-    hotKey.fallbackRef = grabbed;
-  }
-}
-
-void PortalHotkeyService::ReleaseInFallback(HotKey& hotKey) {
-  if (fallback_ && hotKey.fallbackRef) fallback_->Unregister(*hotKey.fallbackRef);
-  hotKey.fallbackRef.reset();
 }
 
 void PortalHotkeyService::NameHotkey(platform::HotkeyRef ref,
@@ -374,14 +361,14 @@ std::optional<std::u16string> PortalHotkeyService::BindingProblem(platform::Hotk
   const auto hotKey = hotKeys_.find(ref);
   if (hotKey == hotKeys_.end() || hotKey->second.action.empty()) return std::nullopt;
   if (!failure_.empty()) {
-    if (hotKey->second.fallbackRef) {
+    if (fallback_.Holds(ref)) {
       return failure_ + u" Meanwhile it works while an X11 window has the focus.";
     }
     return failure_;
   }
   if (state_ != State::Bound) return std::nullopt;  // not known yet
   const std::u16string meanwhile =
-      hotKey->second.fallbackRef ? u" Meanwhile it works while an X11 window has the focus." : u"";
+      fallback_.Holds(ref) ? u" Meanwhile it works while an X11 window has the focus." : u"";
   const auto bound = boundTriggers_.find(hotKey->second.action);
   if (bound == boundTriggers_.end()) {
     return u"Not active: the desktop did not bind this action; choose a key in its keyboard "

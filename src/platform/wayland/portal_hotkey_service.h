@@ -23,6 +23,7 @@
 #include <string>
 
 #include "platform/hotkey_service.h"
+#include "platform/wayland/fallback_grabs.h"
 #include "platform/wayland/portal_request.h"
 
 namespace pigmora::wayland {
@@ -56,8 +57,7 @@ class PortalHotkeyService final : public QObject, public platform::HotkeyService
     uint32_t keyCode = 0;
     uint32_t modifiers = 0;
     platform::HotkeyId id;
-    std::optional<platform::HotkeyRef> fallbackRef;  // held by the fallback's grab
-    std::string action;                              // "" until named
+    std::string action;  // "" until named
     QString title;
   };
   // Where the binding of the current set stands.
@@ -73,12 +73,10 @@ class PortalHotkeyService final : public QObject, public platform::HotkeyService
   void UseFallback();
   void FollowBindings();
   bool IsBoundByDesktop(const HotKey& hotKey) const;
-  void GrabInFallback(HotKey& hotKey);
-  void ReleaseInFallback(HotKey& hotKey);
   void Changed();
 
   QDBusConnection bus_;
-  platform::HotkeyService* fallback_ = nullptr;  // null also when its handler cannot be installed
+  FallbackGrabs fallback_;
   bool onFallback_ = false;
   std::function<int(std::optional<platform::HotkeyId>)> onPressed_;
   std::function<void()> onBindingsChanged_;
