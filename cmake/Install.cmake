@@ -71,16 +71,24 @@ set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # The libraries the program links come from dpkg-shlibdeps (Debian's dpkg-dev). Qt loads its X11
-# platform plugin at run time, which no link names, so it is listed by hand; xdg-open opens the
-# About box's web page.
+# platform plugin and the SVG icon engine (the application's icon) at run time, which no link
+# names, so they are listed by hand; xdg-open opens the About box's web page. The icon engine is
+# in libqt6svg6 on Debian 12 and in qt6-svg-plugins from Debian 13 on: the package that ships it
+# here is the one named.
+execute_process(COMMAND dpkg-query -S "*/qt6/plugins/iconengines/libqsvgicon.so"
+                OUTPUT_VARIABLE PIGMORA_SVG_ICON_OWNER ERROR_QUIET)
+string(REGEX MATCH "^[^:,]+" PIGMORA_SVG_ICON_PACKAGE "${PIGMORA_SVG_ICON_OWNER}")
+if(NOT PIGMORA_SVG_ICON_PACKAGE)
+  set(PIGMORA_SVG_ICON_PACKAGE libqt6svg6)
+endif()
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, ${PIGMORA_SVG_ICON_PACKAGE}")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "desktop-file-utils")
 include(CPack)
 
 # The package's tests: its control fields and files, then (as root, with mmdebstrap) a clean
-# install on a fresh Debian 12 made from the archive and a run of the installed program on a
+# install on a fresh Debian of this release made from the archive and a run of the installed program on a
 # throw-away X desktop.
 if(PIGMORA_BUILD_TESTS AND TARGET pigmora)
   add_test(NAME deb_package

@@ -90,10 +90,12 @@ void HandleQtMessage(QtMsgType type, const QMessageLogContext& context, const QS
     _exit(1);
   }
   // Qt 6.8 warns for every D-Bus call to our object that none of the instance channel's methods
-  // takes. Any program of the user can make such calls, as many as it likes; the caller gets its
-  // error reply, and our log is not its to fill.
+  // takes (an unknown method, or a known one with other arguments). Any program of the user can
+  // make such calls, as many as it likes; the caller gets its error reply, and our log is not its
+  // to fill.
   if (context.category && qstrcmp(context.category, "qt.dbus.integration") == 0 &&
-      message.startsWith(QStringLiteral("QDBusConnection: couldn't handle call to"))) {
+      (message.startsWith(QStringLiteral("QDBusConnection: couldn't handle call to")) ||
+       message.startsWith(QStringLiteral("Could not find slot ")))) {
     return;
   }
   if (g_qtMessageHandler) g_qtMessageHandler(type, context, message);

@@ -34,6 +34,12 @@ packages=(
   xfce4-panel xfwm4 lxqt-panel tint2 icewm haskell-gtk-sni-tray-utils
   haskell-status-notifier-item-utils xcompmgr
 )
+# Where the two releases name a package differently: Qt's SVG icon engine (the application's
+# icon) left libqt6svg6 for a package of its own.
+case "$(. /etc/os-release && echo "${VERSION_CODENAME:-}")" in
+  bookworm) ;;
+  *) packages+=(qt6-svg-plugins) ;;
+esac
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

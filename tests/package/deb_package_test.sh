@@ -48,8 +48,12 @@ for library in $(objdump -p "$binary" | awk '/NEEDED/ { print $2 }'); do
     fail "Depends lacks $owner, which ships $library: $depends"
   fi
 done
-# Qt loads its X11 platform plugin at run time; no link names it.
+# Qt loads its X11 platform plugin and its SVG icon engine at run time; no link names them. The
+# icon engine's package differs by release: the one that ships it here.
 depends_on qt6-qpa-plugins || fail "Depends lacks qt6-qpa-plugins"
+svg_icons=$(dpkg -S '*/qt6/plugins/iconengines/libqsvgicon.so' 2>/dev/null | head -1 | cut -d: -f1)
+[ -n "$svg_icons" ] && depends_on "$svg_icons" ||
+  fail "Depends lacks the SVG icon engine's package (${svg_icons:-none installed}): $depends"
 pass "Depends: $depends"
 
 launcher="$work/root/usr/share/applications/$app_id.desktop"
