@@ -21,6 +21,8 @@
 
 #include "app/run_program.h"
 #include "login/autostart_entry.h"
+#include "platform/kde/kde_session.h"
+#include "platform/kde/kglobalaccel_hotkey_service.h"
 #include "platform/platform.h"
 #include "platform/qt/command_line.h"
 #include "platform/qt/freed_heap.h"
@@ -175,16 +177,19 @@ int main(int argc, char** argv) {
               : pigmora::qt::QtColorPanel();
   pigmora::qt::QtSound sound;
   pigmora::qt::QtStatusBar statusBar;
-  // The X11 grabs serve an X11 session, and a Wayland session whose desktop binds nothing through
-  // the portal (they fire there while an X11 window has the focus).
+  // The X11 grabs serve an X11 session, and a Wayland session for every action its desktop does
+  // not bind (they fire there while an X11 window has the focus). In a Wayland session KDE Plasma
+  // binds the hot keys through its own shortcut service, every other desktop through the portal.
   pigmora::qt::XcbHotkeyService x11Hotkeys;
-  std::unique_ptr<pigmora::wayland::PortalHotkeyService> portalHotkeys;
-  if (wayland) {
-    portalHotkeys = std::make_unique<pigmora::wayland::PortalHotkeyService>(
+  std::unique_ptr<pigmora::platform::HotkeyService> desktopHotkeys;
+  if (wayland && pigmora::kde::IsKdeDesktop(std::getenv("XDG_CURRENT_DESKTOP"))) {
+    desktopHotkeys = std::make_unique<pigmora::kde::KGlobalAccelHotkeyService>(
+        QDBusConnection::sessionBus(), QStringLiteral(PIGMORA_APP_IDENTIFIER), &x11Hotkeys);
+  } else if (wayland) {
+    desktopHotkeys = std::make_unique<pigmora::wayland::PortalHotkeyService>(
         QDBusConnection::sessionBus(), &x11Hotkeys);
   }
-  pigmora::platform::HotkeyService& hotkeys =
-      portalHotkeys ? static_cast<pigmora::platform::HotkeyService&>(*portalHotkeys) : x11Hotkeys;
+  pigmora::platform::HotkeyService& hotkeys = desktopHotkeys ? *desktopHotkeys : x11Hotkeys;
   pigmora::qt::QtAlerts alerts;
   pigmora::qt::QtPreferencesUi preferences;
   pigmora::qt::DBusInstanceChannel instance;

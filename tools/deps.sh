@@ -35,10 +35,10 @@ packages=(
   haskell-status-notifier-item-utils xcompmgr
 )
 # Where the two releases name a package differently: Qt's SVG icon engine (the application's
-# icon) left libqt6svg6 for a package of its own.
+# icon) left libqt6svg6 for a package of its own, and KDE's shortcut service is Plasma 6's.
 case "$(. /etc/os-release && echo "${VERSION_CODENAME:-}")" in
-  bookworm) ;;
-  *) packages+=(qt6-svg-plugins) ;;
+  bookworm) packages+=(libkf5globalaccel-bin) ;;
+  *) packages+=(qt6-svg-plugins kglobalacceld) ;;
 esac
 missing=()
 for p in "${packages[@]}"; do
