@@ -42,6 +42,7 @@
 #include "platform/qt/single_instance_lock.h"
 #include "platform/qt/stderr_line.h"
 #include "platform/wayland/portal_color_pick.h"
+#include "platform/wayland/portal_host_registry.h"
 #include "platform/wayland/portal_hotkey_service.h"
 #include "platform/wayland/wayland_pasteboard.h"
 #include "platform/x11/xcb_hotkey_service.h"
@@ -164,6 +165,10 @@ int main(int argc, char** argv) {
   // background: there the compositor's data-control protocol takes the copied text, and the
   // desktop portals bind the hot keys and pick colours from the screen. Windows stay on XWayland.
   const bool wayland = pigmora::qt::CurrentSessionType() == pigmora::qt::SessionType::Wayland;
+  if (wayland) {
+    pigmora::wayland::RegisterWithPortals(QDBusConnection::sessionBus(),
+                                          QStringLiteral(PIGMORA_APP_IDENTIFIER));
+  }
   std::unique_ptr<pigmora::platform::Pasteboard> pasteboard;
   if (wayland) {
     pasteboard = std::make_unique<pigmora::wayland::WaylandPasteboard>();

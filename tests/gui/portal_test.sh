@@ -13,6 +13,12 @@ here=$(cd "$(dirname "$0")" && pwd)
 . "$here/portal_lib.sh"
 
 export XDG_SESSION_TYPE=wayland
+# The launcher, installed for this user as the package installs it for everyone: a frontend with
+# the host registry accepts the program's application id only when a launcher of that name runs a
+# program that exists (here the one under test, which is not on the PATH).
+mkdir -p "$XDG_DATA_HOME/applications"
+sed "s|^Exec=pigmora|Exec=$PIGMORA_BIN|" "$here/../../resources/pigmora.desktop" \
+  >"$XDG_DATA_HOME/applications/$APP_ID.desktop"
 ALL_INTERFACES="GlobalShortcuts;Screenshot;Access"
 SWIFT_336699="UIColor(red: 0.20, green: 0.40, blue: 0.60, alpha: 1.00)"
 SWIFT_BLACK="UIColor(red: 0.00, green: 0.00, blue: 0.00, alpha: 1.00)"
@@ -87,6 +93,18 @@ $bound"
 else
   fail "the program bound no shortcuts"
 fi
+
+# A frontend with the host registry (1.19 on) hands the backend the application id the program
+# registered; an older one (Debian 12's 1.16) an empty one.
+if gdbus introspect --session --dest org.freedesktop.portal.Desktop \
+  --object-path /org/freedesktop/portal/desktop 2>/dev/null | grep -q 'org.freedesktop.host.portal.Registry'; then
+  want_app_id=$APP_ID
+else
+  want_app_id=""
+fi
+app_id=$(grep '"call": "CreateSession"' "$PORTAL_LOG" | tail -1 | sed -n 's/.*"app_id": "\([^"]*\)".*/\1/p')
+[ "$app_id" = "$want_app_id" ] && pass "the backend is told the application id '$app_id'" ||
+  fail "the backend is told the application id '$app_id', not '$want_app_id'"
 
 # While the portal binds the keys, no X11 grab doubles them.
 mark_clipboard before-x11-press
