@@ -146,6 +146,15 @@ if [ -n "$prefs" ]; then
   xdotool key ctrl+alt+o
   wait_for_bound picker "$((CTRL | ALT | 0x4f))" 10 && pass "the new picker key reached kglobalaccel" ||
     fail "kglobalaccel binds picker to '$(bound_keys picker)' after the change"
+  # The field still has the focus: KDE's shortcuts stand aside, so back's key reaches the field
+  # and cycles nothing. The field then takes Ctrl+Alt+O again.
+  mark_clipboard before-blocked
+  xdotool key shift+super+F5
+  sleep 1
+  [ "$(clipboard)" = before-blocked ] && pass "while a field has the focus KDE's shortcuts stand aside" ||
+    fail "back's key cycled while a shortcut field had the focus: '$(clipboard)'"
+  xdotool key ctrl+alt+o
+  wait_for_bound picker "$((CTRL | ALT | 0x4f))" 10 || fail "the picker field did not take Ctrl+Alt+O again"
 
   xdotool windowactivate --sync "$prefs" key alt+F4
   wait_for_window_gone Preferences 10 || fail "the preferences window did not close"
@@ -155,6 +164,13 @@ fi
 [ "$(setting ShortKey)" = "⌃⌥O" ] && [ "$(setting ShortKey1)" = "⌃⌥⌘]" ] &&
   pass "the settings hold the user's own change only" ||
   fail "settings: ShortKey=$(setting ShortKey) ShortKey1=$(setting ShortKey1)"
+# With the window closed KDE's shortcuts are back: back's key, pressed, cycles again.
+mark_clipboard before-unblocked
+focus_other_application
+xdotool key shift+super+F5
+text=$(wait_for_clipboard_change before-unblocked 10)
+[ -n "$text" ] && [ "$text" != before-unblocked ] && pass "KDE's shortcuts are back once the window closed" ||
+  fail "back's key did nothing after the window closed"
 
 # ------------------------------------------------ kglobalaccel goes away and comes back
 kill -TERM "$KGLOBALACCEL_PID"
@@ -171,7 +187,8 @@ mark_clipboard before-fallback
 focus_other_application
 xdotool key ctrl+alt+super+bracketright
 text=$(wait_for_clipboard_change before-fallback 10)
-[ "$text" = "$SWIFT_BLACK" ] && pass "the X11 grab took over" || fail "the X11 key copied '$text'"
+# Back was pressed twice since "Swift": from "Web Safe" forward is "RGB Hex".
+[ "$text" = "000000" ] && pass "the X11 grab took over" || fail "the X11 key copied '$text'"
 start_kglobalaccel
 wait_for_bound forward "$((CTRL | ALT | 0x4b))" 10 &&
   pass "back again, kglobalaccel has forward on the key System Settings gave it" ||
@@ -182,7 +199,10 @@ gdbus call --session --dest org.kde.kglobalaccel --object-path "/component/${APP
 text=$(wait_for_clipboard_change before-after-restart 10)
 [ -n "$text" ] && [ "$text" != before-after-restart ] && pass "activations come through again" ||
   fail "invokeShortcut(forward) after the restart copied '$text'"
-[ "$(kde_stderr | wc -l)" -eq 1 ] || { fail "stderr is not the one line:"; kde_stderr >&2; }
+# The two lines: the picker's key was back's for a moment (typed into the field above), which
+# kglobalaccel refused; and kglobalaccel stopping.
+[ "$(lines_about "global hot keys: KDE's shortcut service bound no key to \"Show the Color Picker\"")" -eq 1 ] &&
+  [ "$(kde_stderr | wc -l)" -eq 2 ] || { fail "stderr is not the two lines:"; kde_stderr >&2; }
 kill -TERM "$PIGMORA_PID"
 wait_for_exit "$PIGMORA_PID" 10 || fail "the program did not end on SIGTERM"
 

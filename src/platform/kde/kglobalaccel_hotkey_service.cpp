@@ -55,6 +55,8 @@ constexpr uint kSetPresent = 2;
 constexpr uint kNoAutoloading = 4;
 constexpr uint kIsDefault = 8;
 
+constexpr int kBlockAnswerMs = 500;
+
 constexpr char16_t kMeanwhile[] = u" Meanwhile it works while an X11 window has the focus.";
 
 // kglobalaccel's object for a component: its name with every character a D-Bus path cannot hold
@@ -100,6 +102,21 @@ KGlobalAccelHotkeyService::KGlobalAccelHotkeyService(const QDBusConnection& bus,
   qDBusRegisterMetaType<QList<KeySequence>>();
 }
 
+// A program that ends while one of its shortcut fields has the focus must not leave the
+// desktop's shortcuts off: the call is waited for, briefly, before the connection goes.
+KGlobalAccelHotkeyService::~KGlobalAccelHotkeyService() {
+  if (blocking_) Block(false, QDBus::Block);
+}
+
+void KGlobalAccelHotkeyService::Block(bool block, QDBus::CallMode mode) {
+  blocking_ = block;
+  QDBusMessage call = QDBusMessage::createMethodCall(QLatin1String(kService), QLatin1String(kPath),
+                                                     QLatin1String(kInterface),
+                                                     QStringLiteral("blockGlobalShortcuts"));
+  call.setArguments({block});
+  bus_.call(call, mode, kBlockAnswerMs);
+}
+
 int KGlobalAccelHotkeyService::InstallHandler(
     std::function<int(std::optional<platform::HotkeyId>)> onPressed) {
   onPressed_ = std::move(onPressed);
@@ -113,8 +130,8 @@ int KGlobalAccelHotkeyService::InstallHandler(
   bus_.connect(QLatin1String(kService), ComponentPath(component_),
                QLatin1String(kComponentInterface), QStringLiteral("globalShortcutPressed"), this,
                SLOT(OnPressed(QString, QString, qlonglong)));
-  // A key the user sets in System Settings. KDE Frameworks 5.103 sends the second name; both
-  // carry the action and its new keys.
+  // A key the user sets in System Settings. KDE Frameworks 5.103 and Plasma 6 send the first
+  // name, older releases the second; both carry the action and its new keys.
   for (const QString& name :
        {QStringLiteral("yourShortcutsChanged"), QStringLiteral("yourShortcutGotChanged")}) {
     bus_.connect(QLatin1String(kService), QLatin1String(kPath), QLatin1String(kInterface), name,
@@ -124,13 +141,7 @@ int KGlobalAccelHotkeyService::InstallHandler(
   // KDE's own shortcut fields: the field must receive the combinations that are shortcuts.
   connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
     const bool field = now != nullptr && now->property(qt::kShortcutFieldProperty).toBool();
-    if (field == blocking_) return;
-    blocking_ = field;
-    QDBusMessage block = QDBusMessage::createMethodCall(
-        QLatin1String(kService), QLatin1String(kPath), QLatin1String(kInterface),
-        QStringLiteral("blockGlobalShortcuts"));
-    block.setArguments({field});
-    bus_.asyncCall(block);
+    if (field != blocking_) Block(field, QDBus::NoBlock);
   });
   auto* watcher = new QDBusServiceWatcher(QLatin1String(kService), bus_,
                                           QDBusServiceWatcher::WatchForOwnerChange, this);

@@ -34,6 +34,7 @@ class KGlobalAccelHotkeyService final : public QObject, public platform::HotkeyS
   // System Settings finds the icon); `fallback`: the X11 key grabs, or null.
   KGlobalAccelHotkeyService(const QDBusConnection& bus, const QString& component,
                             platform::HotkeyService* fallback);
+  ~KGlobalAccelHotkeyService() override;
 
   int InstallHandler(std::function<int(std::optional<platform::HotkeyId>)> onPressed) override;
   // 0: the combination is set with kglobalaccel when the event loop next runs. Non-zero for a
@@ -61,6 +62,7 @@ class KGlobalAccelHotkeyService final : public QObject, public platform::HotkeyS
     QString title;
   };
 
+  void Block(bool block, QDBus::CallMode mode);
   void ScheduleSetting();
   void SetShortcuts();
   QStringList ActionId(const HotKey& hotKey) const;
