@@ -41,11 +41,12 @@ DISPLAY=$XWAYLAND_DISPLAY WAYLAND_DISPLAY=$WAYLAND_SOCKET start_pigmora sway
 # An X11 window in front: the grab sees the key, pressed in XWayland itself with xdotool. X11
 # windows are only typed into with xdotool, and before any wtype: wtype brings a keymap of its own
 # on every run, after which XWayland no longer passes key presses on to X11 windows (from wtype or
-# xdotool alike). This also waits for the program to start.
+# xdotool alike). This also waits for the program to start, and for XWayland, which sway 1.10
+# starts only for the first X11 client (up to half a minute on a busy machine).
 x11() { DISPLAY=$XWAYLAND_DISPLAY "$@"; }
 x11 xmessage -name x11-window -geometry 300x80 "An X11 program" >/dev/null 2>&1 &
 echo $! >>"$PIGMORA_SESSION_DIR/pids"
-wait_for_sway_focus x11-window 15 || fail "the X11 window did not get the focus"
+wait_for_sway_focus x11-window 30 || fail "the X11 window did not get the focus"
 text=""
 for _ in $(seq 1 30); do
   x11 xdotool key ctrl+alt+super+bracketright
