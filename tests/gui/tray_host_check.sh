@@ -128,15 +128,18 @@ else
   # A square slot: the bare symbol, and the title in the tooltip.
   [ "$iw" -le $((ih + 4)) ] && pass "the symbol alone fills the square slot (${iw}x${ih})" ||
     fail "the item is ${iw}x${ih} in a square slot: the title is squeezed in"
-  # The pointer comes in from outside and rests on the item, moving once inside it as a hand
-  # does; when no tooltip shows (a busy machine can lose the moment), it leaves and comes back.
+  # The pointer comes in from outside and rests on the item, moving a little inside it as a hand
+  # does (Qt arms the tooltip from a motion over the item; one lost while the slot is still
+  # settling arms nothing); when no tooltip shows, it leaves and comes back.
   tip=""
-  for _ in 1 2 3; do
+  for _ in 1 2 3 4 5; do
     xdotool mousemove 640 400
     sleep 0.3
     xdotool mousemove $((ix + iw / 2)) $((iy + ih / 2))
     sleep 0.1
     xdotool mousemove $((ix + iw / 2 + 1)) $((iy + ih / 2))
+    sleep 0.3
+    xdotool mousemove $((ix + iw / 2)) $((iy + ih / 2 + 1))
     for _ in $(seq 1 30); do
       for w in $(xdotool search --onlyvisible --classname '^pigmora$' 2>/dev/null); do
         xprop -id "$w" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -q TOOLTIP && tip=$w
