@@ -156,7 +156,27 @@ TEST_F(AboutIconTest, PictureIsResampledTo128PixelsShownAtThePointsGiven) {
   EXPECT_EQ(alerts.AboutIcon().deviceIndependentSize(), QSizeF(128, 128));
 }
 
+// Every message Qt writes while the object lives (stderr, in the program).
+class QtMessages {
+ public:
+  QtMessages() { previous_ = qInstallMessageHandler(&QtMessages::Record); }
+  ~QtMessages() { qInstallMessageHandler(previous_); }
+  static QStringList& All() {
+    static QStringList messages;
+    return messages;
+  }
+
+ private:
+  static void Record(QtMsgType, const QMessageLogContext&, const QString& message) {
+    All().append(message);
+  }
+  QtMessageHandler previous_;
+};
+
+// Quietly too: the user's stderr gets no word from Qt or libpng about a picture we could not use.
 TEST_F(AboutIconTest, MissingEmptyOrBrokenFilesGiveNoIcon) {
+  QtMessages::All().clear();
+  const QtMessages messages;
   QtAlerts alerts;
   const std::string good = MakePicture("good.png", 16, 16);
   for (const std::string& path :
@@ -166,6 +186,7 @@ TEST_F(AboutIconTest, MissingEmptyOrBrokenFilesGiveNoIcon) {
     EXPECT_FALSE(alerts.LoadAboutIcon(path, 128)) << path;
     EXPECT_TRUE(alerts.AboutIcon().isNull()) << "an earlier picture stays after " << path;
   }
+  EXPECT_EQ(QtMessages::All(), QStringList()) << QtMessages::All().join('\n').toStdString();
 }
 
 // The picture is read when shown: one whose file has gone since start-up gives none (the alert

@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QFile>
 #include <QGuiApplication>
 #include <QImage>
 #include <QImageReader>
@@ -28,9 +29,15 @@ constexpr int kAboutIconPixels = 128;
 
 // The About picture is always a PNG of our own (the reader is made for "png"): read as such,
 // without asking every image plugin installed whether it knows the file. Asking loads them all
-// (GIF, ICO, JPEG with libjpeg, SVG), and they stay loaded for the whole run.
-void ReadOnlyAsNamed(QImageReader& reader) {
+// (GIF, ICO, JPEG with libjpeg, SVG), and they stay loaded for the whole run. The file is opened
+// here first: a reader told its format runs the PNG decoder even on a file it could not open (a
+// folder, one the user may not read), which then complains on stderr.
+bool OpenAsPng(QFile& file, QImageReader& reader) {
+  if (!file.open(QIODevice::ReadOnly)) return false;
+  reader.setDevice(&file);
+  reader.setFormat("png");
   reader.setAutoDetectImageFormat(false);
+  return true;
 }
 
 }  // namespace
@@ -98,8 +105,9 @@ bool QtAlerts::LoadAboutIcon(const std::string& path, int points) {
   // Only the file's header is read here, at start-up: the picture itself is decoded when the
   // About box shows it, so the program does not keep it (and the PNG decoder's code) in memory
   // through the hours it sits idle.
-  QImageReader reader(QString::fromStdString(path), "png");
-  ReadOnlyAsNamed(reader);
+  QFile file(QString::fromStdString(path));
+  QImageReader reader;
+  if (!OpenAsPng(file, reader)) return false;
   const QSize size = reader.size();
   if (points <= 0 || !size.isValid() || size.isEmpty()) return false;
   aboutIconPath_ = QString::fromStdString(path);
@@ -109,8 +117,9 @@ bool QtAlerts::LoadAboutIcon(const std::string& path, int points) {
 
 QPixmap QtAlerts::AboutIcon() const {
   if (aboutIconPath_.isEmpty()) return {};
-  QImageReader reader(aboutIconPath_, "png");
-  ReadOnlyAsNamed(reader);
+  QFile file(aboutIconPath_);
+  QImageReader reader;
+  if (!OpenAsPng(file, reader)) return {};
   const QImage image = reader.read();
   if (image.isNull() || image.width() <= 0 || image.height() <= 0) return {};
   // QImage keeps alpha unpremultiplied in ARGB32, so drawn edges keep their true colours.
