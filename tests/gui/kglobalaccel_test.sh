@@ -13,15 +13,10 @@ here=$(cd "$(dirname "$0")" && pwd)
 . "$here/tray_lib.sh"
 . "$here/tray_menu_lib.sh"
 . "$here/portal_lib.sh"
+. "$here/kglobalaccel_lib.sh"
 
 export XDG_SESSION_TYPE=wayland XDG_CURRENT_DESKTOP=KDE
 SWIFT_BLACK="UIColor(red: 0.00, green: 0.00, blue: 0.00, alpha: 1.00)"
-# Qt's key combinations, as kglobalaccel keeps them: modifier flags | key.
-CTRL=$((0x04000000)) ALT=$((0x08000000)) SHIFT=$((0x02000000)) META=$((0x10000000))
-PICKER_KEY=$((CTRL | ALT | 0x50))          # Ctrl+Alt+P
-FORWARD_KEY=$((CTRL | ALT | META | 0x5d))  # Ctrl+Alt+Super+]
-BACK_KEY=$((SHIFT | META | 0x01000034))    # Shift+Super+F5
-
 # Plasma 5's daemon (Debian 12) or Plasma 6's (Debian 13).
 KGLOBALACCEL=""
 for candidate in /usr/bin/kglobalaccel5 /usr/libexec/kglobalacceld \
@@ -39,29 +34,6 @@ start_kglobalaccel() {
   echo "$KGLOBALACCEL_PID" >>"$PIGMORA_SESSION_DIR/pids"
   wait_for_bus_name org.kde.kglobalaccel 15 ||
     { fail "kglobalaccel did not take its bus name:"; cat "$PIGMORA_SESSION_DIR/kglobalaccel.log" >&2; }
-}
-
-kga() {
-  gdbus call --session --dest org.kde.kglobalaccel --object-path /kglobalaccel \
-    --method "org.kde.KGlobalAccel.$1" "${@:2}" 2>&1
-}
-
-# The keys kglobalaccel has bound to one of our actions, as numbers: "201326672"; "" for none.
-# Key sequences ("a(ai)", four chords each), which Plasma 5 and 6 both answer; a hot key is the
-# first chord of one, and 0 is no key.
-bound_keys() {
-  kga shortcutKeys "['$APP_ID', '$1', '', '']" | grep -o '(\[[0-9]\+' | tr -d '([' |
-    grep -vx 0 | tr '\n' ' ' | sed 's/ $//'
-}
-sequence() { echo "[([$1, 0, 0, 0],)]"; }
-
-# Waits (up to $3 seconds) until action $1 is bound to exactly the keys $2.
-wait_for_bound() {
-  for _ in $(seq 1 $(($3 * 10))); do
-    [ "$(bound_keys "$1")" = "$2" ] && return 0
-    sleep 0.1
-  done
-  return 1
 }
 
 # The stderr lines, less the clipboard's own notice that this session has no Wayland compositor
@@ -123,15 +95,13 @@ else
   fail "the picker key opened no colour dialog"
 fi
 mark_clipboard before-invoke
-gdbus call --session --dest org.kde.kglobalaccel --object-path "/component/${APP_ID//./_}" \
-  --method org.kde.kglobalaccel.Component.invokeShortcut back >/dev/null
+invoke_shortcut back
 text=$(wait_for_clipboard_change before-invoke 10)
 [ "$text" = "000000" ] && pass "kglobalaccel's own activation of back copied '$text'" ||
   fail "invokeShortcut(back) copied '$text'"
 
 # ------------------------------------------------ System Settings gives forward another key
-kga setForeignShortcutKeys "['$APP_ID', 'forward', 'Pigmora', 'Cycle Output Forward']" \
-  "$(sequence $((CTRL | ALT | 0x4b)))" >/dev/null
+set_key_as_system_settings forward "Cycle Output Forward" $((CTRL | ALT | 0x4b))
 sleep 0.5
 choose_tray_menu_item 4
 prefs=$(wait_for_named_window Preferences 10)
@@ -194,8 +164,7 @@ wait_for_bound forward "$((CTRL | ALT | 0x4b))" 10 &&
   pass "back again, kglobalaccel has forward on the key System Settings gave it" ||
   fail "after the restart kglobalaccel binds forward to '$(bound_keys forward)'"
 mark_clipboard before-after-restart
-gdbus call --session --dest org.kde.kglobalaccel --object-path "/component/${APP_ID//./_}" \
-  --method org.kde.kglobalaccel.Component.invokeShortcut forward >/dev/null
+invoke_shortcut forward
 text=$(wait_for_clipboard_change before-after-restart 10)
 [ -n "$text" ] && [ "$text" != before-after-restart ] && pass "activations come through again" ||
   fail "invokeShortcut(forward) after the restart copied '$text'"
