@@ -29,16 +29,20 @@ packages=(
   python3 python3-dbus python3-gi
   # the desktop portal frontend the Wayland tests drive, and the XKB keysym names of the triggers
   xdg-desktop-portal libxkbcommon-dev
+  # a real KDE Plasma Wayland session: KWin with XWayland, KDE's portal backend, and the input tool
+  # that presses keys through KWin (its fake-input protocol, key names from libevdev)
+  kwin-wayland xdg-desktop-portal-kde plasma-wayland-protocols libevdev-dev
   # the real tray hosts the tray is tested on (tests/gui/tray_hosts.sh): xfce4-panel with xfwm4,
   # lxqt-panel, tint2, icewm, gtk-sni-tray with its watcher (and a compositor its window needs)
   xfce4-panel xfwm4 lxqt-panel tint2 icewm haskell-gtk-sni-tray-utils
   haskell-status-notifier-item-utils xcompmgr
 )
 # Where the two releases name a package differently: Qt's SVG icon engine (the application's
-# icon) left libqt6svg6 for a package of its own, and KDE's shortcut service is Plasma 6's.
+# icon) left libqt6svg6 for a package of its own, KDE's shortcut service is Plasma 6's, and KDE's
+# portal backend runs on Qt 5's Wayland plugin in Plasma 5, on Qt 6's in Plasma 6.
 case "$(. /etc/os-release && echo "${VERSION_CODENAME:-}")" in
-  bookworm) packages+=(libkf5globalaccel-bin) ;;
-  *) packages+=(qt6-svg-plugins kglobalacceld) ;;
+  bookworm) packages+=(libkf5globalaccel-bin qtwayland5) ;;
+  *) packages+=(qt6-svg-plugins kglobalacceld qt6-wayland) ;;
 esac
 missing=()
 for p in "${packages[@]}"; do

@@ -99,7 +99,9 @@ fi
 export DISPLAY=":$display_number"
 
 # A private session bus, so that nothing the test starts talks to (or leaves behind on) the
-# machine's buses; it has no service folders, so it never launches a service.
+# machine's buses; it has no service folders, so it never launches a service. It lets in any user,
+# for the tests that run a desktop as an ordinary user beside the root test (kwin_lib.sh): its
+# socket lies in the session folder, which only such a test opens to other users at all.
 cat >"$session_dir/session-bus.conf" <<CONF
 <!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
  "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
@@ -108,6 +110,7 @@ cat >"$session_dir/session-bus.conf" <<CONF
   <listen>unix:path=$session_dir/bus</listen>
   <auth>EXTERNAL</auth>
   <policy context="default">
+    <allow user="*"/>
     <allow send_destination="*" eavesdrop="true"/>
     <allow eavesdrop="true"/>
     <allow own="*"/>
