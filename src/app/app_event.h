@@ -48,5 +48,6 @@ inline constexpr int64_t FormatCombo = 4;
 inline constexpr int64_t IconCombo = 5;
 inline constexpr int64_t ShowTitleCheckBox = 6;
 inline constexpr int64_t StartAtLoginCheckBox = 7;
+inline constexpr int64_t DesktopShortcutsButton = 8;
 
 }  // namespace pigmora

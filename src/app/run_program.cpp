@@ -8,6 +8,7 @@
 #include "hotkeys/hotkey_registry.h"
 #include "login/toggle_start_at_login.h"
 #include "menubar/status_item.h"
+#include "prefs/desktop_shortcuts_button.h"
 #include "prefs/preferences_window.h"
 
 namespace pigmora {
@@ -70,6 +71,9 @@ void DispatchControlEvent(Program& program, const AppEvent& event) {
       break;
     case StartAtLoginCheckBox:
       ToggleStartAtLogin(program);
+      break;
+    case DesktopShortcutsButton:
+      ToggleDesktopShortcuts(program);
       break;
     default:
       break;

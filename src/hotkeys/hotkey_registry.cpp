@@ -59,7 +59,8 @@ platform::HotkeyAction DescribeAction(const ShortcutAction& action) {
   return {action.name, title};
 }
 
-// Every capture field shows afresh whether its text works as its action's hot key.
+}  // namespace
+
 void ShowHotkeyProblems(Program& program) {
   auto& preferences = program.platform.preferences;
   for (const auto& action : kShortcutActions) {
@@ -67,6 +68,8 @@ void ShowHotkeyProblems(Program& program) {
     preferences.SetFieldProblem(action.fieldId, HotkeyProblem(program, shown, action.kind));
   }
 }
+
+namespace {
 
 // The key code and modifiers a text stands for; nothing when it cannot be a hot key at all.
 struct Combination {

@@ -48,5 +48,8 @@ void SwapHotkey(Program& program, int64_t controlId);
 std::optional<std::u16string> HotkeyProblem(const Program& program, const std::u16string& shortcut,
                                             int64_t kind);
 void ApplyShortcutFields(Program& program);
+// Every capture field of the open preferences window shows afresh whether its text works as its
+// action's hot key.
+void ShowHotkeyProblems(Program& program);
 
 }  // namespace pigmora

@@ -28,6 +28,14 @@ struct HotkeyAction {
   std::u16string_view title;
 };
 
+// Where the desktop runs global shortcuts only from its own keyboard settings, and only the user
+// may put ours there (GNOME without the GlobalShortcuts portal): what the preferences window
+// offers.
+struct DesktopShortcuts {
+  std::u16string desktop;  // the desktop's name, as the user knows it ("GNOME")
+  bool added = false;      // ours are in its settings now
+};
+
 class HotkeyService {
  public:
   virtual ~HotkeyService() = default;
@@ -50,6 +58,13 @@ class HotkeyService {
   virtual std::optional<std::u16string> BindingProblem(HotkeyRef /*ref*/) { return std::nullopt; }
   // Called on the main thread, inside the event wait, whenever a BindingProblem may have changed.
   virtual void SetBindingsChangedHandler(std::function<void()> /*onChanged*/) {}
+
+  // The offer to put the hot keys into the desktop's own settings; nullopt where there is none.
+  virtual std::optional<DesktopShortcuts> DesktopShortcutsOffer() { return std::nullopt; }
+  // Puts the registered hot keys into the desktop's settings (true), or takes ours out again
+  // (false). false when its settings could not be written, which the service says once on
+  // standard error.
+  virtual bool SetDesktopShortcuts(bool /*added*/) { return false; }
 };
 
 }  // namespace pigmora::platform

@@ -50,6 +50,9 @@ class PreferencesUi {
   virtual void AddPopUp(int64_t id, Rect frame, const std::vector<std::u16string>& items,
                         bool symbols) = 0;
   virtual void AddCheckBox(int64_t id, Rect frame, const std::u16string& title) = 0;
+  // A push button; a click reports the control's change.
+  virtual void AddButton(int64_t id, Rect frame, const std::u16string& title) = 0;
+  virtual void SetButtonTitle(int64_t id, const std::u16string& title) = 0;
 
   virtual std::u16string FieldText(int64_t id) = 0;
   virtual void SetFieldText(int64_t id, const std::u16string& text) = 0;

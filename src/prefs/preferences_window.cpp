@@ -8,6 +8,7 @@
 #include "color/color_format.h"
 #include "hotkeys/hotkey_registry.h"
 #include "menubar/status_item.h"
+#include "prefs/desktop_shortcuts_button.h"
 #include "settings/settings.h"
 
 namespace pigmora {
@@ -15,6 +16,9 @@ namespace pigmora {
 namespace {
 
 constexpr int kContentSize = 290;
+// Where the desktop offers to take the hot keys into its own settings, the window grows by a row
+// for that button.
+constexpr int kDesktopShortcutsRow = 36;
 constexpr char16_t kShortcutPlaceholder[] = u"add shortcut";
 
 struct ShortcutRow {
@@ -86,8 +90,10 @@ void OpenPreferences(Program& program) {
   // would orphan the first window's fields and their unsaved shortcuts.
   if (PreferencesWindowOpen(program)) return;
 
+  const int contentHeight =
+      kContentSize + (platform.hotkeys.DesktopShortcutsOffer() ? kDesktopShortcutsRow : 0);
   const bool created = ui.OpenWindow(
-      u"Preferences", kContentSize, kContentSize,
+      u"Preferences", kContentSize, contentHeight,
       [&program] {
         program.queue.Post({.kind = CloseWindowEvent,
                             .objectId = PreferencesWindowId,
@@ -105,7 +111,7 @@ void OpenPreferences(Program& program) {
   if (created) {
     program.preferencesWindow = std::make_unique<PreferencesWindow>();
     if (auto topLeft =
-            WindowPlacement(ui.Screens(), ui.PointerLocation(), kContentSize, kContentSize)) {
+            WindowPlacement(ui.Screens(), ui.PointerLocation(), kContentSize, contentHeight)) {
       ui.MoveWindowTo(*topLeft);
     }
     SetMenuItemEnabled(program, MenuPreferences, false);
@@ -130,6 +136,7 @@ void OpenPreferences(Program& program) {
 
     ui.AddCheckBox(ShowTitleCheckBox, {20, 184, 230, 25}, u"Show Output Format in Menu Bar");
     ui.AddCheckBox(StartAtLoginCheckBox, {20, 240, 150, 25}, u"Start at Login");
+    if (contentHeight > kContentSize) AddDesktopShortcutsButton(program, kContentSize - 8);
   }
 
   // The window shows what is stored, not what this run last held in memory.

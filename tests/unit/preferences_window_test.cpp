@@ -453,5 +453,58 @@ TEST_F(PreferencesWindowTest, QuitFromStatusMenuWithWindowOpenStoresNoShortcuts)
   EXPECT_EQ(StoredText("ShortKey2"), u"");
 }
 
+// --- the desktop's own shortcut settings ---
+
+TEST_F(PreferencesWindowTest, NoDesktopOfferNoButton) {
+  StartFirstRun();
+  OpenPreferences(program);
+  EXPECT_EQ(fake.preferences.height, 290);
+  EXPECT_EQ(fake.preferences.Find(DesktopShortcutsButton), nullptr);
+}
+
+TEST_F(PreferencesWindowTest, DesktopOfferAddsAButtonRowThatAddsAndRemovesTheHotKeys) {
+  fake.hotkeys.desktopShortcuts = platform::DesktopShortcuts{u"GNOME", false};
+  StartWith({{"ShortKey", std::u16string(u"\u2303\u2325P")}});
+  OpenPreferences(program);
+  EXPECT_EQ(fake.preferences.height, 326);
+  EXPECT_EQ(fake.calls.back(), "status.enable 4 0") << "nothing is put anywhere on opening";
+  const auto& button = ControlWithId(DesktopShortcutsButton);
+  EXPECT_EQ(button.kind, "button");
+  EXPECT_EQ(button.text, u"Add Keys to GNOME Shortcuts");
+  EXPECT_TRUE(SameRect(button.frame, {20, 282, 250, 28}));
+
+  fake.preferences.ClickButton(DesktopShortcutsButton);
+  DispatchQueuedEvents(program);
+  EXPECT_TRUE(fake.hotkeys.desktopShortcuts->added);
+  EXPECT_EQ(ControlWithId(DesktopShortcutsButton).text, u"Remove Keys from GNOME Shortcuts");
+
+  // The desktop now reports the picker's key as taken there: the field shows it at once.
+  fake.hotkeys.bindingProblems["picker"] = u"GNOME uses this key";
+  fake.preferences.ClickButton(DesktopShortcutsButton);
+  DispatchQueuedEvents(program);
+  EXPECT_FALSE(fake.hotkeys.desktopShortcuts->added);
+  EXPECT_EQ(ControlWithId(DesktopShortcutsButton).text, u"Add Keys to GNOME Shortcuts");
+  EXPECT_EQ(ControlWithId(PickerKeyField).problem,
+            std::optional<std::u16string>(u"GNOME uses this key"));
+  const std::vector<std::string> toggles = {"hotkeys.desktop add", "hotkeys.desktop remove"};
+  std::vector<std::string> seen;
+  for (const auto& call : fake.calls) {
+    if (call.rfind("hotkeys.desktop", 0) == 0) seen.push_back(call);
+  }
+  EXPECT_EQ(seen, toggles);
+}
+
+TEST_F(PreferencesWindowTest, DesktopSettingsThatCannotBeWrittenLeaveTheButtonAsItWas) {
+  fake.hotkeys.desktopShortcuts = platform::DesktopShortcuts{u"GNOME", false};
+  fake.hotkeys.desktopSettingsWritable = false;
+  StartFirstRun();
+  OpenPreferences(program);
+  fake.preferences.ClickButton(DesktopShortcutsButton);
+  DispatchQueuedEvents(program);
+  EXPECT_EQ(fake.calls.back(), "hotkeys.desktop add -> refused");
+  EXPECT_EQ(ControlWithId(DesktopShortcutsButton).text, u"Add Keys to GNOME Shortcuts");
+  EXPECT_TRUE(PreferencesWindowOpen(program));
+}
+
 }  // namespace
 }  // namespace pigmora

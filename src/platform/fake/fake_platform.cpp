@@ -244,6 +244,14 @@ void FakeHotkeys::ChangeBinding(const std::string& actionName,
   if (bindingsChanged) bindingsChanged();
 }
 
+bool FakeHotkeys::SetDesktopShortcuts(bool added) {
+  owner_.Record(std::string("hotkeys.desktop ") + (added ? "add" : "remove") +
+                (desktopSettingsWritable ? "" : " -> refused"));
+  if (!desktopShortcuts || !desktopSettingsWritable) return false;
+  desktopShortcuts->added = added;
+  return true;
+}
+
 // --- alerts ---
 
 int FakeAlerts::RunAlert(const platform::AlertContent& content) {
@@ -288,6 +296,10 @@ void FakePreferencesUi::ClickCheckBox(int64_t id) {
   if (!open || control == nullptr) return;
   control->checked = !control->checked;
   onControl(id, 0);
+}
+
+void FakePreferencesUi::ClickButton(int64_t id) {
+  if (open && Find(id) != nullptr) onControl(id, 0);
 }
 
 bool FakePreferencesUi::OpenWindow(const std::u16string& windowTitle, int contentWidth,
@@ -353,6 +365,16 @@ void FakePreferencesUi::AddCheckBox(int64_t id, platform::Rect frame,
                                     const std::u16string& checkTitle) {
   controls.push_back(NewControl("checkbox", id, frame));
   controls.back().text = checkTitle;
+}
+
+void FakePreferencesUi::AddButton(int64_t id, platform::Rect frame,
+                                  const std::u16string& buttonTitle) {
+  controls.push_back(NewControl("button", id, frame));
+  controls.back().text = buttonTitle;
+}
+
+void FakePreferencesUi::SetButtonTitle(int64_t id, const std::u16string& buttonTitle) {
+  if (Control* control = Find(id)) control->text = buttonTitle;
 }
 
 std::u16string FakePreferencesUi::FieldText(int64_t id) {

@@ -165,6 +165,15 @@ class FakeHotkeys : public platform::HotkeyService {
   // The desktop changes its word on the action's binding (nullopt: bound as asked).
   void ChangeBinding(const std::string& actionName, const std::optional<std::u16string>& problem);
 
+  // The desktop's offer to take the hot keys into its own settings (none by default), and whether
+  // those settings can be written.
+  std::optional<platform::DesktopShortcuts> desktopShortcuts;
+  bool desktopSettingsWritable = true;
+  std::optional<platform::DesktopShortcuts> DesktopShortcutsOffer() override {
+    return desktopShortcuts;
+  }
+  bool SetDesktopShortcuts(bool added) override;
+
  private:
   FakePlatform& owner_;
   platform::HotkeyRef nextRef_ = 1;
@@ -206,7 +215,7 @@ class FakePreferencesUi : public platform::PreferencesUi {
  public:
   explicit FakePreferencesUi(FakePlatform& owner) : owner_(owner) {}
   struct Control {
-    std::string kind;  // "label", "field", "popup", "symbols", "checkbox"
+    std::string kind;  // "label", "field", "popup", "symbols", "checkbox", "button"
     int64_t id = -1;   // -1 for labels
     std::u16string text;
     platform::Rect frame;
@@ -233,6 +242,7 @@ class FakePreferencesUi : public platform::PreferencesUi {
   void ClickClose();
   void ChooseItem(int64_t id, int index);
   void ClickCheckBox(int64_t id);
+  void ClickButton(int64_t id);
 
   bool OpenWindow(const std::u16string& windowTitle, int contentWidth, int contentHeight,
                   std::function<void()> onCloseClicked, platform::ControlHandler onChange) override;
@@ -246,6 +256,8 @@ class FakePreferencesUi : public platform::PreferencesUi {
   void AddPopUp(int64_t id, platform::Rect frame, const std::vector<std::u16string>& items,
                 bool symbols) override;
   void AddCheckBox(int64_t id, platform::Rect frame, const std::u16string& checkTitle) override;
+  void AddButton(int64_t id, platform::Rect frame, const std::u16string& buttonTitle) override;
+  void SetButtonTitle(int64_t id, const std::u16string& buttonTitle) override;
   std::u16string FieldText(int64_t id) override;
   void SetFieldText(int64_t id, const std::u16string& text) override;
   void SetFieldProblem(int64_t id, const std::optional<std::u16string>& reason) override;

@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPalette>
+#include <QPushButton>
 #include <QScreen>
 #include <QString>
 #include <QTimer>
@@ -269,6 +270,22 @@ void QtPreferencesUi::AddCheckBox(int64_t id, platform::Rect frame, const std::u
   QObject::connect(box, &QCheckBox::clicked, box, [this, id](bool) { Report(id, 0); });
   box->show();
   controls_[id] = box;
+}
+
+void QtPreferencesUi::AddButton(int64_t id, platform::Rect frame, const std::u16string& title) {
+  if (!window_) return;
+  auto* button = new QPushButton(ToQString(title), window_);
+  button->setGeometry(ToQRect(frame));
+  button->setProperty(kControlIdProperty, QVariant::fromValue<qint64>(id));
+  // Return in a shortcut field must not press it: the fields take every key.
+  button->setAutoDefault(false);
+  QObject::connect(button, &QPushButton::clicked, button, [this, id](bool) { Report(id, 0); });
+  button->show();
+  controls_[id] = button;
+}
+
+void QtPreferencesUi::SetButtonTitle(int64_t id, const std::u16string& title) {
+  if (auto* button = Find<QPushButton>(id)) button->setText(ToQString(title));
 }
 
 std::u16string QtPreferencesUi::FieldText(int64_t id) {

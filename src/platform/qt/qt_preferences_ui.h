@@ -29,6 +29,8 @@ class QtPreferencesUi final : public platform::PreferencesUi {
   void AddPopUp(int64_t id, platform::Rect frame, const std::vector<std::u16string>& items,
                 bool symbols) override;
   void AddCheckBox(int64_t id, platform::Rect frame, const std::u16string& title) override;
+  void AddButton(int64_t id, platform::Rect frame, const std::u16string& title) override;
+  void SetButtonTitle(int64_t id, const std::u16string& title) override;
 
   std::u16string FieldText(int64_t id) override;
   void SetFieldText(int64_t id, const std::u16string& text) override;
