@@ -21,7 +21,8 @@
 
 #include "app/run_program.h"
 #include "login/autostart_entry.h"
-#include "platform/kde/kde_session.h"
+#include "platform/gnome/gnome_custom_shortcuts.h"
+#include "platform/gnome/gnome_shortcuts_hotkey_service.h"
 #include "platform/kde/kglobalaccel_hotkey_service.h"
 #include "platform/platform.h"
 #include "platform/qt/command_line.h"
@@ -184,17 +185,31 @@ int main(int argc, char** argv) {
   pigmora::qt::QtStatusBar statusBar;
   // The X11 grabs serve an X11 session, and a Wayland session for every action its desktop does
   // not bind (they fire there while an X11 window has the focus). In a Wayland session KDE Plasma
-  // binds the hot keys through its own shortcut service, every other desktop through the portal.
+  // binds the hot keys through its own shortcut service, every other desktop through the portal;
+  // on a GNOME without the portal's shortcuts the user may put them into GNOME's own settings.
   pigmora::qt::XcbHotkeyService x11Hotkeys;
+  const char* currentDesktop = std::getenv("XDG_CURRENT_DESKTOP");
+  std::unique_ptr<pigmora::wayland::PortalHotkeyService> portalHotkeys;
   std::unique_ptr<pigmora::platform::HotkeyService> desktopHotkeys;
-  if (wayland && pigmora::kde::IsKdeDesktop(std::getenv("XDG_CURRENT_DESKTOP"))) {
+  if (wayland && pigmora::qt::DesktopIs(currentDesktop, "KDE")) {
     desktopHotkeys = std::make_unique<pigmora::kde::KGlobalAccelHotkeyService>(
         QDBusConnection::sessionBus(), QStringLiteral(PIGMORA_APP_IDENTIFIER), &x11Hotkeys);
   } else if (wayland) {
-    desktopHotkeys = std::make_unique<pigmora::wayland::PortalHotkeyService>(
+    portalHotkeys = std::make_unique<pigmora::wayland::PortalHotkeyService>(
         QDBusConnection::sessionBus(), &x11Hotkeys);
+    auto gnomeSettings = pigmora::qt::DesktopIs(currentDesktop, "GNOME")
+                             ? pigmora::gnome::CustomShortcuts::Open()
+                             : nullptr;
+    if (gnomeSettings) {
+      desktopHotkeys = std::make_unique<pigmora::gnome::GnomeShortcutsHotkeyService>(
+          *portalHotkeys, std::move(gnomeSettings), QCoreApplication::applicationFilePath());
+    }
   }
-  pigmora::platform::HotkeyService& hotkeys = desktopHotkeys ? *desktopHotkeys : x11Hotkeys;
+  pigmora::platform::HotkeyService& hotkeys =
+      desktopHotkeys
+          ? *desktopHotkeys
+          : (portalHotkeys ? static_cast<pigmora::platform::HotkeyService&>(*portalHotkeys)
+                           : x11Hotkeys);
   pigmora::qt::QtAlerts alerts;
   pigmora::qt::QtPreferencesUi preferences;
   pigmora::qt::DBusInstanceChannel instance;

@@ -41,15 +41,6 @@ start_kglobalaccel() {
 kde_stderr() { grep -v '^pigmora: cannot connect to the Wayland compositor' "$PIGMORA_SESSION_DIR/kde.err"; }
 lines_about() { kde_stderr | grep -c "^pigmora: $1"; }
 
-# The fields of the preferences window marked as not working: "picker forward back" each yes/no.
-field_marks() {
-  local prefs="$1" marks="" y
-  for y in 20 50 80; do
-    [ "$(reddish_pixels "$prefs" 170 "$y" 100 25)" -gt 5 ] && marks+="yes " || marks+="no "
-  done
-  echo "${marks% }"
-}
-
 write_settings "ShortKey=⌃⌥P" "ShortKey1=⌃⌥⌘]" "ShortKey2=⇧⌘F5" "Mode=RGB Hex" "OutFormat=2" \
   "TitleOn=1" "MenuIcon=4" "Login=0" "ColorVal=0" "SavedColor=0"
 start_kglobalaccel

@@ -83,6 +83,15 @@ click_in_window() {
   sleep 0.3
 }
 
+# The fields of the preferences window marked as not working: "picker forward back" each yes/no.
+field_marks() {
+  local prefs="$1" marks="" y
+  for y in 20 50 80; do
+    [ "$(reddish_pixels "$prefs" 170 "$y" 100 25)" -gt 5 ] && marks+="yes " || marks+="no "
+  done
+  echo "${marks% }"
+}
+
 # Saves a picture of window $1, with its frame, as $SCREENSHOT_DIR/$2.png.
 screenshot_window() {
   import -silent -frame -window "$1" "$SCREENSHOT_DIR/$2.png" 2>/dev/null ||

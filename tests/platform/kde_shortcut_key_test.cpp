@@ -7,7 +7,6 @@
 
 #include "hotkeys/key_code_table.h"
 #include "hotkeys/shortcut_text.h"
-#include "platform/kde/kde_session.h"
 #include "platform/kde/kde_shortcut_key.h"
 
 namespace pigmora::kde {
@@ -43,16 +42,6 @@ TEST(KdeShortcutKeyTest, StoredShortcutsBecomeQtKeyCombinationsAndReadAsTheField
     EXPECT_EQ(KeyOf(row.shortcut), row.key);
     EXPECT_EQ(KdeShortcutText(row.key).toStdString(), row.text);
   }
-}
-
-TEST(KdeSessionTest, KdeIsOneOfTheDesktopsNamed) {
-  EXPECT_TRUE(IsKdeDesktop("KDE"));
-  EXPECT_TRUE(IsKdeDesktop("kde"));
-  EXPECT_TRUE(IsKdeDesktop("ubuntu:KDE"));
-  EXPECT_FALSE(IsKdeDesktop("GNOME"));
-  EXPECT_FALSE(IsKdeDesktop("KDEish"));
-  EXPECT_FALSE(IsKdeDesktop(""));
-  EXPECT_FALSE(IsKdeDesktop(nullptr));
 }
 
 }  // namespace

@@ -48,5 +48,18 @@ TEST(SessionType, ReadsThisProcessEnvironment) {
   EXPECT_EQ(CurrentSessionType(), SessionType::Wayland);
 }
 
+// Which desktop the session is: KDE's and GNOME's own services serve where a portal would not.
+TEST(SessionType, DesktopIsOneOfTheNamesOfXdgCurrentDesktop) {
+  EXPECT_TRUE(DesktopIs("KDE", "KDE"));
+  EXPECT_TRUE(DesktopIs("kde", "KDE"));
+  EXPECT_TRUE(DesktopIs("ubuntu:GNOME", "GNOME"));
+  EXPECT_TRUE(DesktopIs("GNOME:GNOME-Classic", "GNOME"));
+  EXPECT_FALSE(DesktopIs("GNOME", "KDE"));
+  EXPECT_FALSE(DesktopIs("KDEish", "KDE"));
+  EXPECT_FALSE(DesktopIs("GNOME-Flashback", "GNOME"));
+  EXPECT_FALSE(DesktopIs("", "KDE"));
+  EXPECT_FALSE(DesktopIs(nullptr, "GNOME"));
+}
+
 }  // namespace
 }  // namespace pigmora::qt

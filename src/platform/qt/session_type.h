@@ -13,4 +13,8 @@ SessionType SessionTypeFrom(const char* waylandDisplay, const char* xdgSessionTy
 // The same, from this process's environment.
 SessionType CurrentSessionType();
 
+// Whether XDG_CURRENT_DESKTOP, a colon-separated list of names ("KDE" in Plasma, "GNOME" or
+// "ubuntu:GNOME" in GNOME), names the desktop `name`, in any case. Null or empty means unknown.
+bool DesktopIs(const char* currentDesktop, const char* name);
+
 }  // namespace pigmora::qt

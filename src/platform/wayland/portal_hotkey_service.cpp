@@ -141,12 +141,14 @@ void PortalHotkeyService::CheckPortal() {
         name == QStringLiteral("org.freedesktop.DBus.Error.NameHasNoOwner")) {
       why = "no desktop portal (org.freedesktop.portal.Desktop) runs on the session bus";
       failure_ = u"Not active: this desktop has no portal service for global shortcuts.";
+      hasNoGlobalShortcuts_ = true;
     } else if (name == QStringLiteral("org.freedesktop.DBus.Error.NoReply")) {
       why = "the desktop portal gave no answer";
       failure_ = u"Not active: the desktop's portal does not answer.";
     } else {
       why = "the desktop portal has no GlobalShortcuts interface (" + Utf8(name) + ")";
       failure_ = u"Not active: this desktop offers no global shortcuts to programs.";
+      hasNoGlobalShortcuts_ = true;
     }
     state_ = State::Unavailable;
     UseFallback();

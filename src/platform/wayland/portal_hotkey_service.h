@@ -46,6 +46,10 @@ class PortalHotkeyService final : public QObject, public platform::HotkeyService
   std::optional<std::u16string> BindingProblem(platform::HotkeyRef ref) override;
   void SetBindingsChangedHandler(std::function<void()> onChanged) override;
 
+  // The desktop was asked and has no GlobalShortcuts portal (or no portal at all): it will never
+  // bind keys for us this way. False while it is being asked.
+  bool HasNoGlobalShortcuts() const { return hasNoGlobalShortcuts_; }
+
  private slots:
   void OnActivated(const QDBusMessage& signal);
   void OnShortcutsChanged(const QDBusMessage& signal);
@@ -90,6 +94,7 @@ class PortalHotkeyService final : public QObject, public platform::HotkeyService
   // The triggers the desktop says it bound, by action; absent: not bound.
   std::map<std::string, std::string> boundTriggers_;
   std::u16string failure_;  // why nothing is bound while Unavailable or after a refusal
+  bool hasNoGlobalShortcuts_ = false;
 };
 
 }  // namespace pigmora::wayland

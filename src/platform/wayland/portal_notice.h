@@ -5,7 +5,7 @@
 
 namespace pigmora::wayland {
 
-enum class NoticeSubject { GlobalShortcuts, UnboundShortcuts, PickColor };
+enum class NoticeSubject { GlobalShortcuts, UnboundShortcuts, PickColor, DesktopShortcuts };
 
 // Writes "pigmora: <line>" unless a line on this subject was written already.
 void TellOnce(NoticeSubject subject, const std::string& line);
