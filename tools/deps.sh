@@ -32,9 +32,9 @@ packages=(
   # a real KDE Plasma Wayland session: KWin with XWayland, KDE's portal backend, and the input tool
   # that presses keys through KWin (its fake-input protocol, key names from libevdev)
   kwin-wayland xdg-desktop-portal-kde plasma-wayland-protocols libevdev-dev
-  # GNOME's keyboard-shortcut settings (the settings daemon's schemas) and the dconf service that
-  # keeps them, for GNOME's custom shortcuts
-  gnome-settings-daemon-common dconf-service dconf-gsettings-backend
+  # GNOME's keyboard-shortcut settings (the settings daemon's and the desktop's schemas) and the
+  # dconf service that keeps them, for GNOME's custom shortcuts
+  gnome-settings-daemon-common gsettings-desktop-schemas dconf-service dconf-gsettings-backend
   # the real tray hosts the tray is tested on (tests/gui/tray_hosts.sh): xfce4-panel with xfwm4,
   # lxqt-panel, tint2, icewm, gtk-sni-tray with its watcher (and a compositor its window needs)
   xfce4-panel xfwm4 lxqt-panel tint2 icewm haskell-gtk-sni-tray-utils

@@ -61,6 +61,8 @@ gsettings set "$CUSTOM:$USERS_OWN" name 'Terminal'
 gsettings set "$CUSTOM:$USERS_OWN" command 'gnome-terminal'
 gsettings set "$CUSTOM:$USERS_OWN" binding '<Super>t'
 gsettings set org.gnome.desktop.wm.keybindings close "['<Alt>F4', '<Shift><Super>F5']"
+[ "$(gsettings get org.gnome.desktop.wm.keybindings close)" = "['<Alt>F4', '<Shift><Super>F5']" ] ||
+  fail "GNOME's window-manager key bindings could not be set (gsettings-desktop-schemas, tools/deps.sh)"
 
 write_settings "ShortKey=⌃⌥P" "ShortKey1=⌃⌥⌘]" "ShortKey2=⇧⌘F5" "Mode=RGB Hex" "OutFormat=2" \
   "TitleOn=1" "MenuIcon=4" "Login=0" "ColorVal=0" "SavedColor=0"
